@@ -1,0 +1,126 @@
+// The main frame: owns the tree control and the state every command shares,
+// and carries out every command. Its members are defined in the folder of the
+// subsystem they belong to (scan and marks in tree/, save and open in files/,
+// find in search/), so each file stays about one thing.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/frame_host.h"
+#include "app/profile_store.h"
+#include "tree/tree_ctrl.h"
+
+class CArchive;
+class CTreeItemData;
+
+// Where a command came from, for the text of a failure that escapes it.
+enum class CommandSource { Menu, Other };
+
+class CMainFrame : public TreeNotifyTarget {
+ public:
+  // A node step of WalkTree: (node, nest level, user value).
+  using NodeStep = void (CMainFrame::*)(HTREEITEM, int, void*);
+
+  CMainFrame(FrameHost& host, ProfileStore& profile);
+  // Destroys the tree control (each node's deletion is reported and frees its
+  // record), then writes the find options.
+  ~CMainFrame() override;
+  CMainFrame(const CMainFrame&) = delete;
+  CMainFrame& operator=(const CMainFrame&) = delete;
+
+  // The window is up: sets the caption.
+  void OnCreate();
+
+  // Runs a command by id, reporting a failure that escapes it once.
+  void OnCommand(UINT id, CommandSource source = CommandSource::Menu);
+  bool HasCommandHandler(UINT id) const;
+  // Runs any action with the same failure reporting.
+  template <class Action>
+  void RunGuarded(Action&& action, CommandSource source);
+
+  // Window messages.
+  bool OnClose();  // true: the window may close
+  void OnSize(int clientWidth);
+  void OnContextMenu(POINT screen);
+  void OnTreeClick();
+  void OnTreeDeleteItem(HTREEITEM item, CTreeItemData* data) override;
+  void OnTreeSelChanged(HTREEITEM newItem) override;
+
+  // Shell.
+  void UpdateCaption(const std::string* path);
+  bool QuerySaveTree();
+
+  // Marks and totals.
+  void WalkTree(HTREEITEM node, int level, NodeStep step, void* userValue, bool preOrder);
+  void DeleteNode(HTREEITEM node, int level, void* userValue);
+  void SetMark(HTREEITEM node, int level, void* mark);
+  void ToggleSelect(HTREEITEM node);
+  void OnToggleSelect();
+  void UpdateParentMarks(HTREEITEM node);
+  void UpdateSelectionStatus();
+  void GetParentPath(HTREEITEM node, std::string& path) const;
+
+  // Folder scanning.
+  void OnFileNew();
+  bool BrowseForFolder(const char* title, std::string& path);
+  void ScanFolder(const char* folder, HTREEITEM node);
+
+  // Tree files.
+  bool AskSaveFileName(std::string& path);
+  bool SaveTree(const std::string& path, HTREEITEM start);
+  void WriteAncestors(HTREEITEM node, int level, CArchive& ar);
+  void WriteItem(HTREEITEM node, int level, void* archive);
+  void OnFileSave();
+  void OnFileSaveAs();
+  void OnFileOpen();
+  // Reads a tree file into the (empty) tree; the body of File Open after its
+  // dialog. Also used to open a file named on the command line.
+  void LoadTree(const std::string& path);
+
+  // Branch context menu.
+  void PruneBranch(HTREEITEM node);
+  void SaveBranch(HTREEITEM node);
+  void ShowFileInfo(HTREEITEM node);
+
+  // Find.
+  void OnEditFind();
+  void OnFindNext();
+  HTREEITEM FindItem(HTREEITEM start, const std::string& searchText);
+  bool MatchItem(HTREEITEM node, const std::string& searchText);
+
+  CTreeCtrl& Tree() { return *m_pTreeCtrl; }
+  const CTreeCtrl& Tree() const { return *m_pTreeCtrl; }
+  FrameHost& Host() { return m_host; }
+
+  // Shared state, as the commands use it.
+  bool m_bExactMatch = false;
+  bool m_bIgnoreCase = true;
+  std::string m_strFindWhat;
+  std::unique_ptr<CTreeCtrl> m_pTreeCtrl;
+  int64_t m_nMarkedBytes = 0;
+  int32_t m_nMarkedFiles = 0;
+  bool m_bModified = false;
+  std::string m_strTreeFile;
+
+ private:
+  void ReportFailure(std::exception_ptr failure, CommandSource source);
+
+  FrameHost& m_host;
+  ProfileStore& m_profile;
+};
+
+template <class Action>
+void CMainFrame::RunGuarded(Action&& action, CommandSource source) {
+  try {
+    action();
+  } catch (...) {
+    ReportFailure(std::current_exception(), source);
+  }
+}
+
+// Decimal text of a value with commas between groups of three digits.
+void FormatThousands(int64_t value, std::string& text);

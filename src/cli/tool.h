@@ -1,0 +1,4 @@
+// ztr-tool: scans, lists and searches catalogues without a window.
+#pragma once
+
+int RunTool(int argc, char** argv);

@@ -1,0 +1,162 @@
+#include "files/atomic_file_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <random>
+
+#include "files/file_exception.h"
+
+namespace {
+
+// Symbolic links followed before giving up, as the system itself does.
+constexpr int kMaxLinks = 40;
+// Room left in a name for the temporary file's decoration.
+constexpr size_t kMaxBaseInTempName = NAME_MAX - 16;
+
+[[noreturn]] void ThrowFor(const std::string& userPath, int osError) {
+  throw CFileException(CFileException::OsErrorToCause(osError), userPath, osError);
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file the links starting at path lead to; it need not exist yet (a
+// dangling link names the file a save creates).
+std::string FollowLinks(const std::string& userPath) {
+  std::string path = userPath;
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+      if (errno == ENOENT) return path;
+      ThrowFor(userPath, errno);
+    }
+    if (!S_ISLNK(st.st_mode)) return path;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0) ThrowFor(userPath, errno);
+    if (static_cast<size_t>(n) >= link.size()) ThrowFor(userPath, ENAMETOOLONG);
+    link.resize(static_cast<size_t>(n));
+    path = link.starts_with('/') ? link : FolderOf(path) + "/" + link;
+  }
+  ThrowFor(userPath, ELOOP);
+}
+
+std::string RandomSuffix() {
+  static constexpr char kChars[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
+  std::string suffix(6, ' ');
+  for (char& c : suffix) c = kChars[pick(random)];
+  return suffix;
+}
+
+}  // namespace
+
+CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) {
+  if (path.empty()) ThrowFor(path, ENOENT);
+  if (path.ends_with('/')) ThrowFor(path, EISDIR);
+  m_strTarget = FollowLinks(path);
+
+  struct stat st;
+  if (::stat(m_strTarget.c_str(), &st) == 0) {
+    m_bTargetExists = true;
+    m_bTargetRegular = S_ISREG(st.st_mode);
+    m_nTargetMode = st.st_mode & 07777;
+    m_nTargetOwner = st.st_uid;
+    m_nTargetGroup = st.st_gid;
+  } else if (errno != ENOENT) {
+    ThrowFor(path, errno);
+  }
+
+  if (m_bTargetExists && !m_bTargetRegular) {
+    OpenInPlace();
+    return;
+  }
+  // Replacing a file we could not write to would defeat its protection.
+  if (m_bTargetExists && ::faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0)
+    ThrowFor(path, errno);
+  CreateTempFile();
+}
+
+CAtomicFileWriter::~CAtomicFileWriter() {
+  m_file.Abort();
+  if (!m_strTempPath.empty()) ::unlink(m_strTempPath.c_str());
+}
+
+void CAtomicFileWriter::OpenInPlace() {
+  m_bInPlace = true;
+  try {
+    m_file.OpenWriteInPlace(m_strTarget);
+  } catch (const CFileException& e) {
+    ThrowFor(m_strPath, e.m_lOsError);
+  }
+  m_file.SetFilePath(m_strPath);
+}
+
+void CAtomicFileWriter::CreateTempFile() {
+  const std::string prefix =
+      FolderOf(m_strTarget) + "/." + NameOf(m_strTarget).substr(0, kMaxBaseInTempName) + ".";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temp = prefix + RandomSuffix() + ".tmp";
+    // Mode 0666 lets the umask decide the permissions of a new file.
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      m_strTempPath = std::move(temp);
+      m_file.Attach(fd, m_strPath);
+      return;
+    }
+    if (errno == EEXIST || errno == EINTR) continue;
+    // A writable file in a folder we may not create files in can still be
+    // saved, though only by writing over it.
+    if ((errno == EACCES || errno == EPERM) && m_bTargetExists) {
+      OpenInPlace();
+      return;
+    }
+    ThrowFor(m_strPath, errno);
+  }
+  ThrowFor(m_strPath, EEXIST);
+}
+
+void CAtomicFileWriter::Commit() {
+  if (m_bInPlace) {
+    if (m_file.IsRegular()) m_file.Sync();
+    m_file.Close();
+    return;
+  }
+  const int fd = m_file.GetHandle();
+  if (m_bTargetExists) {
+    // Only root may give a file away; anyone else keeps the file as theirs.
+    if (m_nTargetOwner != ::geteuid() || m_nTargetGroup != ::getegid()) {
+      if (::fchown(fd, m_nTargetOwner, m_nTargetGroup) != 0) { /* best effort */
+      }
+    }
+    if (::fchmod(fd, m_nTargetMode) != 0) ThrowFor(m_strPath, errno);
+  }
+  m_file.Sync();
+  m_file.Close();
+  if (::rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) ThrowFor(m_strPath, errno);
+  m_strTempPath.clear();
+
+  // The rename itself must reach the disk, or a crash could bring the old
+  // file back. Folders that cannot be synced (EINVAL) are taken as they are.
+  const int folder = ::open(FolderOf(m_strTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return;
+  const int synced = ::fsync(folder);
+  const int error = errno;
+  ::close(folder);
+  if (synced != 0 && error != EINVAL) ThrowFor(m_strPath, error);
+}

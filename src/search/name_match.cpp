@@ -1,0 +1,338 @@
+#include "search/name_match.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+#include <cstdint>
+#include <cstring>
+
+// In UTF-8 the bytes of a multibyte character are all 0x80 or above, so an
+// ASCII byte ('/', '-', ' ', '.', digits) is always a character of its own.
+// Every search for such a byte below is therefore character-aware as it
+// stands, also in labels that hold Windows-1252 bytes.
+
+namespace {
+
+// ---- UTF-8 ----------------------------------------------------------------
+
+// Length of the well-formed UTF-8 character at s (n bytes available), or 0
+// when the bytes there are not one (stray continuation byte, overlong form,
+// surrogate, beyond U+10FFFF, cut short).
+size_t DecodeUtf8(const unsigned char* s, size_t n, char32_t& cp) {
+  const unsigned char lead = s[0];
+  size_t len;
+  char32_t least;
+  if (lead < 0x80) {
+    cp = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    len = 2, least = 0x80, cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    len = 3, least = 0x800, cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    len = 4, least = 0x10000, cp = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (n < len) return 0;
+  for (size_t i = 1; i < len; ++i) {
+    if ((s[i] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (s[i] & 0x3F);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+size_t EncodeUtf8(char32_t cp, char* out) {
+  if (cp < 0x80) {
+    out[0] = static_cast<char>(cp);
+    return 1;
+  }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
+}
+
+// False when pos is inside a well-formed multibyte character of text.
+bool IsCharStart(std::string_view text, size_t pos) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  for (size_t back = 1; back <= 3 && back <= pos; ++back) {
+    if ((bytes[pos - back] & 0xC0) == 0x80) continue;
+    char32_t cp;
+    return DecodeUtf8(bytes + pos - back, text.size() - (pos - back), cp) <= back;
+  }
+  return true;
+}
+
+// ---- Lower case -----------------------------------------------------------
+
+// The case mapping is that of a UTF-8 locale, whatever the process locale is.
+// Created once and kept for the life of the process.
+locale_t Utf8Locale() {
+  static const locale_t locale = [] {
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+      if (locale_t l = newlocale(LC_CTYPE_MASK, name, locale_t{})) return l;
+    }
+    return locale_t{};
+  }();
+  return locale;
+}
+
+char32_t LowerCodePoint(char32_t cp) {
+  const locale_t locale = Utf8Locale();
+  if (!locale) return cp;
+  const auto lower = static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), locale));
+  if (lower > 0x10FFFF || (lower >= 0xD800 && lower <= 0xDFFF)) return cp;
+  return lower;
+}
+
+constexpr uint64_t kEveryByte = 0x0101010101010101;
+constexpr uint64_t kHighBits = kEveryByte * 0x80;
+
+// A-Z to a-z in eight ASCII bytes at once. No byte sum below reaches 0x100,
+// so nothing carries into the next byte.
+uint64_t LowerAscii8(uint64_t x) {
+  const uint64_t atLeastA = x + kEveryByte * (0x80 - 'A');
+  const uint64_t aboveZ = x + kEveryByte * (0x80 - 'Z' - 1);
+  const uint64_t upper = atLeastA & ~aboveZ & kHighBits;
+  return x | (upper >> 2);
+}
+
+char LowerAscii(unsigned char b) { return static_cast<char>(b - 'A' < 26u ? b + 32 : b); }
+
+// Appends text lower-cased to out. Pure ASCII, the common case, goes eight
+// bytes at a time.
+void AppendLowerCase(std::string_view text, std::string& out) {
+  const size_t start = out.size();
+  const size_t n = text.size();
+  out.resize(start + n);
+  const auto* src = reinterpret_cast<const unsigned char*>(text.data());
+  char* dst = out.data() + start;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t block;
+    std::memcpy(&block, src + i, 8);
+    if (block & kHighBits) break;
+    block = LowerAscii8(block);
+    std::memcpy(dst + i, &block, 8);
+  }
+  for (; i < n && src[i] < 0x80; ++i) dst[i] = LowerAscii(src[i]);
+  if (i == n) return;
+
+  out.resize(start + i);
+  while (i < n) {
+    char32_t cp;
+    const size_t len = src[i] < 0x80 ? 1 : DecodeUtf8(src + i, n - i, cp);
+    if (len == 0) {
+      out.push_back(static_cast<char>(src[i]));  // not UTF-8: kept as it is
+      ++i;
+    } else if (len == 1) {
+      out.push_back(LowerAscii(src[i]));
+      ++i;
+    } else {
+      char encoded[4];
+      out.append(encoded, EncodeUtf8(LowerCodePoint(cp), encoded));
+      i += len;
+    }
+  }
+}
+
+// ---- Labels ---------------------------------------------------------------
+
+bool IsTrailingSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsTimeTextChar(char c) { return IsDigit(c) || c == '/' || c == '-' || c == ':'; }
+
+}  // namespace
+
+bool WildcardMatch(const char* text, const char* pattern) {
+  const char* t = text;
+  const char* p = pattern;
+  for (;;) {
+    switch (*p) {
+      case '\0':
+        return *t == '\0';
+      case '?':
+        if (*t == '\0') return false;
+        ++t, ++p;
+        break;
+      case '*': {
+        while (*p == '*' || *p == '?') ++p;
+        if (*p == '\0') return true;
+        size_t len = 0;
+        while (p[len] != '\0' && p[len] != '*' && p[len] != '?') ++len;
+        const bool isFinal = p[len] == '\0';
+        // Leftmost position where the segment (for the final one: the segment
+        // and the end of the text) matches. The segment holds no null, so the
+        // comparison stops at the text's end and never reads beyond it.
+        for (;; ++t) {
+          size_t i = 0;
+          while (i < len && t[i] == p[i]) ++i;
+          if (i == len && (!isFinal || t[len] == '\0')) break;
+          if (t[i] == '\0') return false;  // fewer than len bytes left
+        }
+        t += len, p += len;
+        break;
+      }
+      default:
+        if (*t != *p) return false;
+        ++t, ++p;
+        break;
+    }
+  }
+}
+
+void LowerCaseText(std::string& text) {
+  size_t i = 0;
+  for (; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b >= 0x80) break;
+    text[i] = LowerAscii(b);
+  }
+  if (i == text.size()) return;
+  std::string lowered(text, 0, i);
+  AppendLowerCase(std::string_view(text).substr(i), lowered);
+  text = std::move(lowered);
+}
+
+// A file label is "<name>   <size> bytes, <time text>", the time text being
+// "dd/mm/yyyy-HH:MM" or empty. Find takes the name out of a label that holds a
+// '/' by cutting at the last '-', then three times at the last space followed
+// by trimming trailing white space. On this system a '/' also occurs in every
+// folder path (the top node's label) and may occur in the reason text of a
+// folder that could not be entered, or anywhere in a label from a tree file;
+// cutting those would mangle the name or cut nothing sensible. So the cuts are
+// made only when the label has the file-label layout with a time text that
+// holds the '/' and the '-': then they leave exactly the name before the three
+// spaces, without its trailing white space, which is what is returned here.
+// Every other label (folders, paths, failed folders, a file label with an
+// empty time text, anything else) is taken whole as the name.
+//
+// The layout is checked on the label as it stands, so the name does not depend
+// on the ignore-case option; lower-casing never creates or removes an ASCII
+// '/', '-', digit or space, so the cuts fall at the same characters.
+std::string_view ItemLabelName(std::string_view label) {
+  size_t i = label.size();
+  bool hasSlash = false, hasDash = false;
+  while (i > 0 && IsTimeTextChar(label[i - 1])) {
+    hasSlash |= label[i - 1] == '/';
+    hasDash |= label[i - 1] == '-';
+    --i;
+  }
+  if (!hasSlash || !hasDash) return label;
+
+  constexpr std::string_view kBytes = " bytes, ";
+  if (i < kBytes.size() || label.substr(i - kBytes.size(), kBytes.size()) != kBytes) return label;
+  i -= kBytes.size();
+
+  const size_t sizeEnd = i;
+  while (i > 0 && IsDigit(label[i - 1])) --i;
+  if (i == sizeEnd) return label;
+  if (i > 0 && label[i - 1] == '-') --i;
+  if (i == 0 || label[i - 1] != ' ') return label;
+
+  // The three separating spaces and any white space the name itself ends in.
+  while (i > 0 && IsTrailingSpace(label[i - 1])) --i;
+  return label.substr(0, i);
+}
+
+void SplitItemLabel(std::string_view label, bool ignoreCase, std::string& stem, std::string& ext) {
+  std::string name(ItemLabelName(label));
+  if (ignoreCase) LowerCaseText(name);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) {
+    stem = std::move(name);
+    ext.clear();
+  } else {
+    ext.assign(name, dot);
+    name.resize(dot);
+    stem = std::move(name);
+  }
+}
+
+bool MatchName(std::string_view label, std::string_view searchText, bool exactMatch,
+               bool ignoreCase) {
+  thread_local NameMatcher matcher({}, false, false);
+  matcher.Reset(searchText, exactMatch, ignoreCase);
+  return matcher.Matches(label);
+}
+
+NameMatcher::NameMatcher(std::string_view searchText, bool exactMatch, bool ignoreCase) {
+  Reset(searchText, exactMatch, ignoreCase);
+}
+
+void NameMatcher::Reset(std::string_view searchText, bool exactMatch, bool ignoreCase) {
+  m_strText.assign(searchText);
+  m_bIgnoreCase = ignoreCase;
+  m_bCheckCharStart = !searchText.empty() && (searchText[0] & 0xC0) == 0x80;
+  if (searchText.find_first_of("*?") != std::string_view::npos) {
+    m_mode = Mode::wildcard;
+    // The '.' belongs to neither half.
+    const size_t dot = searchText.rfind('.');
+    m_strPatternStem.assign(searchText.substr(0, dot));
+    m_strPatternExt.assign(dot == std::string_view::npos ? std::string_view{}
+                                                         : searchText.substr(dot + 1));
+  } else {
+    m_mode = exactMatch ? Mode::exact : Mode::substring;
+  }
+}
+
+bool NameMatcher::Matches(std::string_view label) {
+  // The name is part of the label: a text the label lacks cannot be in it.
+  if (m_mode == Mode::substring && !m_bIgnoreCase && !ContainsText(label)) return false;
+
+  std::string_view name = ItemLabelName(label);
+  if (m_bIgnoreCase) {
+    m_strName.clear();
+    AppendLowerCase(name, m_strName);
+    name = m_strName;
+  }
+  switch (m_mode) {
+    case Mode::wildcard:
+      return MatchesWildcard(name);
+    case Mode::exact:
+      return name == m_strText;
+    case Mode::substring:
+      return ContainsText(name);
+  }
+  return false;
+}
+
+// Matches the stem and the extension (without its '.') in place: the name is
+// copied into m_strName, unless it is already there, and its last '.' becomes
+// the stem's terminator.
+bool NameMatcher::MatchesWildcard(std::string_view name) {
+  if (name.data() != m_strName.data()) m_strName.assign(name);
+  const size_t dot = m_strName.rfind('.');
+  const char* ext = "";
+  if (dot != std::string::npos) {
+    m_strName[dot] = '\0';
+    ext = m_strName.c_str() + dot + 1;
+  }
+  return WildcardMatch(m_strName.c_str(), m_strPatternStem.c_str()) &&
+         WildcardMatch(ext, m_strPatternExt.c_str());
+}
+
+bool NameMatcher::ContainsText(std::string_view name) const {
+  size_t pos = name.find(m_strText);
+  if (!m_bCheckCharStart) return pos != std::string_view::npos;
+  for (; pos != std::string_view::npos; pos = name.find(m_strText, pos + 1)) {
+    if (IsCharStart(name, pos)) return true;
+  }
+  return false;
+}

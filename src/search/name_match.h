@@ -1,0 +1,67 @@
+// Whether a node's name satisfies the search text of Find and Find Next.
+//
+// Texts are bytes: UTF-8 as a rule, but labels from old catalogues may hold
+// Windows-1252 bytes, which are kept and compared as they are.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The wildcard comparison of Find: '?' stands for one byte, '*' for any run of
+// bytes, everything else for itself (case-sensitive). It never backtracks: a
+// literal segment after a '*' is taken at its leftmost occurrence, the last
+// segment must end the text, and '*' and '?' bytes that follow a '*' consume
+// nothing. Both texts are null-terminated and are read only up to their ends;
+// no allocation, no recursion.
+bool WildcardMatch(const char* text, const char* pattern);
+
+// Lower-cases UTF-8 text in place, character by character with the C library's
+// Unicode case mapping (a character may change its encoded length). Bytes that
+// are not valid UTF-8 stay as they are, except ASCII A-Z.
+void LowerCaseText(std::string& text);
+
+// The part of a node label that Find compares: the file's name for a file
+// label ("<name>   <size> bytes, <date>-<time>"), else the whole label.
+// A view into the label.
+std::string_view ItemLabelName(std::string_view label);
+
+// The name of a label (see ItemLabelName), lower-cased when ignoreCase is set,
+// cut at its last '.': stem is the text before that '.', ext is the '.' and
+// what follows (empty when the name has no '.').
+void SplitItemLabel(std::string_view label, bool ignoreCase, std::string& stem, std::string& ext);
+
+// The test Find applies to one label. With a '*' or '?' in searchText: the
+// stem and the extension (without its '.') are matched with WildcardMatch
+// against the two halves of searchText around its last '.'. Otherwise, with
+// exactMatch: the whole name equals searchText. Otherwise: searchText occurs in
+// the name. searchText must already be lower-cased when ignoreCase is set (Find
+// stores it so).
+bool MatchName(std::string_view label, std::string_view searchText, bool exactMatch,
+               bool ignoreCase);
+
+// MatchName with the search text and options prepared once, for a search that
+// visits many nodes. Matches() allocates nothing once its buffer has grown to
+// the longest name seen. One matcher serves one thread at a time.
+class NameMatcher {
+ public:
+  NameMatcher(std::string_view searchText, bool exactMatch, bool ignoreCase);
+
+  void Reset(std::string_view searchText, bool exactMatch, bool ignoreCase);
+  bool Matches(std::string_view label);
+
+ private:
+  enum class Mode { wildcard, exact, substring };
+
+  bool MatchesWildcard(std::string_view name);
+  bool ContainsText(std::string_view name) const;
+
+  Mode m_mode = Mode::substring;
+  bool m_bIgnoreCase = false;
+  // A search text that starts in the middle of a UTF-8 character could match
+  // inside one of the name's characters; only then are hits checked.
+  bool m_bCheckCharStart = false;
+  std::string m_strText;
+  std::string m_strPatternStem;
+  std::string m_strPatternExt;
+  std::string m_strName;  // the name copied (and lower-cased) for comparison
+};

@@ -1,0 +1,176 @@
+#include "tree/tree_ctrl.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "tree/tree_item.h"
+
+namespace {
+
+struct DeletionLog : TreeNotifyTarget {
+  std::multiset<HTREEITEM> deleted;
+  std::vector<HTREEITEM> selections;
+  void OnTreeDeleteItem(HTREEITEM item, CTreeItemData* data) override {
+    deleted.insert(item);
+    delete data;
+  }
+  void OnTreeSelChanged(HTREEITEM item) override { selections.push_back(item); }
+};
+
+HTREEITEM Add(CTreeCtrl& t, std::string_view text, HTREEITEM parent = TVI_ROOT,
+              HTREEITEM after = TVI_LAST) {
+  return t.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE, text, 1, 2,
+                      INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK, nullptr, parent, after);
+}
+
+std::vector<std::string> Children(const CTreeCtrl& t, HTREEITEM parent) {
+  std::vector<std::string> out;
+  for (HTREEITEM c = t.GetChildItem(parent); c; c = t.GetNextSiblingItem(c))
+    out.emplace_back(t.GetItemText(c));
+  return out;
+}
+
+TEST(TreeCtrl, InsertAfterPlacesNodes) {
+  CTreeCtrl t;
+  HTREEITEM top = Add(t, "top");
+  Add(t, "last1", top, TVI_LAST);
+  HTREEITEM f1 = Add(t, "first1", top, TVI_FIRST);
+  Add(t, "first0", top, TVI_FIRST);
+  Add(t, "after-f1", top, f1);
+  Add(t, "last2", top, nullptr);
+  EXPECT_EQ(Children(t, top),
+            (std::vector<std::string>{"first0", "first1", "after-f1", "last1", "last2"}));
+  EXPECT_EQ(t.GetCount(), 6u);
+  EXPECT_EQ(t.GetChildItem(nullptr), top);
+  EXPECT_EQ(t.GetNextItem(nullptr, TVGN_ROOT), top);
+  EXPECT_EQ(t.GetParentItem(f1), top);
+  EXPECT_EQ(t.GetParentItem(top), nullptr);
+  EXPECT_EQ(Add(t, "orphan", reinterpret_cast<HTREEITEM>(uintptr_t{999})), nullptr);
+}
+
+TEST(TreeCtrl, ReadAndChangeItem) {
+  CTreeCtrl t;
+  auto* data = new CTreeItemData;
+  HTREEITEM n = t.InsertItem(TVIF_TEXT | TVIF_PARAM | TVIF_STATE | TVIF_IMAGE, "file", 5, 0,
+                             0x2000 | 0x0001, TVIS_STATEIMAGEMASK, data, TVI_ROOT, TVI_LAST);
+  TVITEM item;
+  item.hItem = n;
+  item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE | TVIF_CHILDREN | TVIF_IMAGE;
+  item.stateMask = 0xFFFF;
+  ASSERT_TRUE(t.GetItem(item));
+  EXPECT_EQ(item.pszText, "file");
+  EXPECT_EQ(item.lParam, data);
+  EXPECT_EQ(item.state, 0x2000u) << "only the bits under the state mask are taken";
+  EXPECT_EQ(item.cChildren, 0);
+  EXPECT_EQ(item.iImage, 5);
+  EXPECT_EQ(t.GetCheck(n), 1);
+  t.SetCheck(n, false);
+  EXPECT_EQ(t.GetStateImage(n), 1);
+  EXPECT_EQ(t.GetCheck(n), 0);
+  t.SetItemState(n, 0x4000 | 0x20, TVIS_STATEIMAGEMASK);
+  EXPECT_EQ(t.GetItemState(n, 0xFFFF), 0x4000u);
+  t.SetItemText(n, std::string(600, 'x'));
+  EXPECT_EQ(t.GetItemText(n).size(), 600u);
+  t.DeleteItem(n);
+}
+
+TEST(TreeCtrl, ChildrenFlagGivenAtInsertionIsKept) {
+  CTreeCtrl t;
+  HTREEITEM claims = t.InsertItem(TVIF_TEXT | TVIF_CHILDREN, "a", 0, 0, 0, 0, nullptr, TVI_ROOT,
+                                  TVI_LAST, 1);
+  HTREEITEM plain = Add(t, "b");
+  EXPECT_TRUE(t.ItemHasChildren(claims));
+  EXPECT_FALSE(t.ItemHasChildren(plain));
+  Add(t, "child", plain);
+  EXPECT_TRUE(t.ItemHasChildren(plain));
+}
+
+TEST(TreeCtrl, EveryNodeLeavingIsReportedOnce) {
+  struct Case {
+    const char* name;
+    std::function<void(CTreeCtrl&, HTREEITEM a, HTREEITEM b)> remove;
+    size_t expectDeleted;
+  };
+  const std::vector<Case> cases = {
+      {"own deletion of a leaf", [](CTreeCtrl& t, HTREEITEM, HTREEITEM b) { t.DeleteItem(b); }, 1},
+      {"an ancestor's deletion", [](CTreeCtrl& t, HTREEITEM a, HTREEITEM) { t.DeleteItem(a); }, 4},
+      {"TVI_ROOT", [](CTreeCtrl& t, HTREEITEM, HTREEITEM) { t.DeleteItem(TVI_ROOT); }, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeletionLog log;
+    {
+      CTreeCtrl t;
+      t.SetNotifyTarget(&log);
+      HTREEITEM a = Add(t, "a");
+      HTREEITEM a1 = Add(t, "a1", a);
+      HTREEITEM b = Add(t, "a11", a1);
+      Add(t, "a2", a);
+      Add(t, "z");
+      Add(t, "z1", t.GetNextSiblingItem(a));
+      c.remove(t, a, b);
+      EXPECT_EQ(log.deleted.size(), c.expectDeleted);
+      EXPECT_EQ(t.GetCount(), 6 - c.expectDeleted);
+      for (HTREEITEM h : log.deleted) EXPECT_EQ(log.deleted.count(h), 1u);
+    }
+    EXPECT_EQ(log.deleted.size(), 6u) << "destruction reports the rest";
+  }
+}
+
+TEST(TreeCtrl, DeletingTheSelectedNodeMovesTheSelection) {
+  DeletionLog log;
+  CTreeCtrl t;
+  t.SetNotifyTarget(&log);
+  HTREEITEM top = Add(t, "top");
+  HTREEITEM a = Add(t, "a", top);
+  HTREEITEM b = Add(t, "b", top);
+  t.SelectItem(a);
+  t.DeleteItem(a);
+  EXPECT_EQ(t.GetSelectedItem(), b) << "the next sibling";
+  t.DeleteItem(b);
+  EXPECT_EQ(t.GetSelectedItem(), top) << "then the parent";
+  EXPECT_EQ(log.selections, (std::vector<HTREEITEM>{a, b, top}));
+  EXPECT_EQ(t.GetItemState(top, TVIS_SELECTED), TVIS_SELECTED);
+}
+
+TEST(TreeCtrl, StaleHandlesAreRefusedAndSlotsReused) {
+  DeletionLog log;
+  CTreeCtrl t;
+  t.SetNotifyTarget(&log);
+  HTREEITEM a = Add(t, "a");
+  t.DeleteItem(a);
+  EXPECT_FALSE(t.IsValid(a));
+  EXPECT_FALSE(t.DeleteItem(a));
+  EXPECT_EQ(t.GetItemText(a), "");
+  EXPECT_FALSE(t.IsValid(TVI_ROOT));
+  EXPECT_FALSE(t.IsValid(TVI_LAST));
+}
+
+TEST(TreeCtrl, DeepTreeDeletesWithoutRecursion) {
+  DeletionLog log;
+  CTreeCtrl t;
+  t.SetNotifyTarget(&log);
+  HTREEITEM p = TVI_ROOT;
+  for (int i = 0; i < 200000; ++i) p = Add(t, "d", p);
+  EXPECT_TRUE(t.EnsureVisible(p));
+  t.DeleteItem(t.GetRootItem());
+  EXPECT_EQ(log.deleted.size(), 200000u);
+  EXPECT_EQ(t.GetCount(), 0u);
+}
+
+TEST(TreeCtrl, ExpandAndEnsureVisibleOpenAncestors) {
+  CTreeCtrl t;
+  HTREEITEM a = Add(t, "a");
+  HTREEITEM b = Add(t, "b", a);
+  HTREEITEM c = Add(t, "c", b);
+  t.EnsureVisible(c);
+  EXPECT_TRUE(t.GetItemState(a, TVIS_EXPANDED));
+  EXPECT_TRUE(t.GetItemState(b, TVIS_EXPANDED));
+  EXPECT_FALSE(t.GetItemState(c, TVIS_EXPANDED));
+  t.Expand(a, TVE_COLLAPSE);
+  EXPECT_FALSE(t.GetItemState(a, TVIS_EXPANDED));
+}
+
+}  // namespace
