@@ -23,7 +23,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
-	$(BUILD)/bench/ztr_bench
+	@for b in $(BUILD)/bench/*_bench; do echo "== $$(basename $$b)"; $$b || exit 1; done
 
 clean:
 	rm -rf $(BUILD)

@@ -153,7 +153,8 @@ void CArchive::ReadBytes(std::string& out, uint64_t n) {
   out.clear();
   while (out.size() < n) {
     const size_t done = out.size();
-    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(n - done, std::max(done, kUnknownEndChunk)));
+    const size_t chunk =
+        static_cast<size_t>(std::min<uint64_t>(n - done, std::max(done, kUnknownEndChunk)));
     out.resize(done + chunk);
     if (Read(out.data() + done, chunk) < chunk) ThrowEndOfFile();
   }

@@ -90,20 +90,62 @@ class CArchive {
     return ReadSlow(data, n);
   }
 
-  CArchive& operator<<(uint8_t value) { WriteValue(value); return *this; }
-  CArchive& operator<<(uint16_t value) { WriteValue(value); return *this; }
-  CArchive& operator<<(uint32_t value) { WriteValue(value); return *this; }
-  CArchive& operator<<(uint64_t value) { WriteValue(value); return *this; }
-  CArchive& operator<<(int32_t value) { WriteValue(value); return *this; }
-  CArchive& operator<<(int64_t value) { WriteValue(value); return *this; }
-  CArchive& operator<<(std::string_view text) { WriteString(text); return *this; }
-  CArchive& operator>>(uint8_t& value) { value = ReadValue<uint8_t>(); return *this; }
-  CArchive& operator>>(uint16_t& value) { value = ReadValue<uint16_t>(); return *this; }
-  CArchive& operator>>(uint32_t& value) { value = ReadValue<uint32_t>(); return *this; }
-  CArchive& operator>>(uint64_t& value) { value = ReadValue<uint64_t>(); return *this; }
-  CArchive& operator>>(int32_t& value) { value = ReadValue<int32_t>(); return *this; }
-  CArchive& operator>>(int64_t& value) { value = ReadValue<int64_t>(); return *this; }
-  CArchive& operator>>(std::string& text) { ReadString(text); return *this; }
+  CArchive& operator<<(uint8_t value) {
+    WriteValue(value);
+    return *this;
+  }
+  CArchive& operator<<(uint16_t value) {
+    WriteValue(value);
+    return *this;
+  }
+  CArchive& operator<<(uint32_t value) {
+    WriteValue(value);
+    return *this;
+  }
+  CArchive& operator<<(uint64_t value) {
+    WriteValue(value);
+    return *this;
+  }
+  CArchive& operator<<(int32_t value) {
+    WriteValue(value);
+    return *this;
+  }
+  CArchive& operator<<(int64_t value) {
+    WriteValue(value);
+    return *this;
+  }
+  CArchive& operator<<(std::string_view text) {
+    WriteString(text);
+    return *this;
+  }
+  CArchive& operator>>(uint8_t& value) {
+    value = ReadValue<uint8_t>();
+    return *this;
+  }
+  CArchive& operator>>(uint16_t& value) {
+    value = ReadValue<uint16_t>();
+    return *this;
+  }
+  CArchive& operator>>(uint32_t& value) {
+    value = ReadValue<uint32_t>();
+    return *this;
+  }
+  CArchive& operator>>(uint64_t& value) {
+    value = ReadValue<uint64_t>();
+    return *this;
+  }
+  CArchive& operator>>(int32_t& value) {
+    value = ReadValue<int32_t>();
+    return *this;
+  }
+  CArchive& operator>>(int64_t& value) {
+    value = ReadValue<int64_t>();
+    return *this;
+  }
+  CArchive& operator>>(std::string& text) {
+    ReadString(text);
+    return *this;
+  }
 
   // Store direction: writes out what is buffered. Load direction: nothing.
   void Flush();
@@ -121,7 +163,8 @@ class CArchive {
     } else {
       using U = std::make_unsigned_t<T>;
       U in = static_cast<U>(value), out = 0;
-      for (size_t i = 0; i < sizeof(T); ++i, in >>= 8) out = static_cast<U>((out << 8) | (in & 0xFF));
+      for (size_t i = 0; i < sizeof(T); ++i, in >>= 8)
+        out = static_cast<U>((out << 8) | (in & 0xFF));
       return static_cast<T>(out);
     }
   }

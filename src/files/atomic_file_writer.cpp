@@ -55,8 +55,7 @@ std::string FollowLinks(const std::string& userPath) {
 }
 
 std::string RandomSuffix() {
-  static constexpr char kChars[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device random;
   std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
   std::string suffix(6, ' ');

@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmapCache>
 #include <QPolygonF>
 #include <functional>
@@ -21,9 +20,7 @@ namespace {
 QPointF Cell(qreal x, qreal y) { return {x + 0.5, y + 0.5}; }
 
 // Exactly the cells from (x0, y0) to (x1, y1).
-QRectF Block(int x0, int y0, int x1, int y1) {
-  return QRectF(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
-}
+QRectF Block(int x0, int y0, int x1, int y1) { return QRectF(x0, y0, x1 - x0 + 1, y1 - y0 + 1); }
 
 QPen Outline(const QColor& colour, qreal width = 1.0) {
   return QPen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
@@ -116,14 +113,17 @@ void Folder(QPainter& p, bool open, const FolderColours& c) {
 // A page with a turned-down corner over the cells x0..x1, y0..y1.
 void Page(QPainter& p, int x0, int y0, int x1, int y1, bool lines) {
   const int fold = 3;
-  Shape(p, {{qreal(x0), qreal(y0)}, {qreal(x1 - fold), qreal(y0)}, {qreal(x1), qreal(y0 + fold)},
-            {qreal(x1), qreal(y1)}, {qreal(x0), qreal(y1)}},
+  Shape(p,
+        {QPoint(x0, y0), QPoint(x1 - fold, y0), QPoint(x1, y0 + fold), QPoint(x1, y1),
+         QPoint(x0, y1)},
         kPaper, kInk);
-  Shape(p, {{qreal(x1 - fold), qreal(y0)}, {qreal(x1 - fold), qreal(y0 + fold)},
-            {qreal(x1), qreal(y0 + fold)}},
+  Shape(p, {QPoint(x1 - fold, y0), QPoint(x1 - fold, y0 + fold), QPoint(x1, y0 + fold)},
         kPaperShade, kInk);
   if (!lines) return;
-  for (int y = y0 + 5; y < y1 - 1; y += 2) Row(p, x0 + 2, y + 2 >= y1 - 1 ? x1 - 4 : x1 - 2, y, kTextLine);
+  // Lines of text on every other row below the fold; the last one ends short, like a paragraph.
+  const int first = y0 + 5;
+  const int last = first + (y1 - 2 - first) / 2 * 2;
+  for (int y = first; y <= last; y += 2) Row(p, x0 + 2, y == last ? x1 - 4 : x1 - 2, y, kTextLine);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -131,21 +131,33 @@ void Page(QPainter& p, int x0, int y0, int x1, int y1, bool lines) {
 
 void Drive(QPainter& p) {
   const QColor outline(0x3c, 0x3c, 0x3c);
-  Shape(p, {{3, 4}, {15, 4}, {13, 7}, {1, 7}}, QColor(0xe6, 0xe6, 0xe6), outline);  // top
+  Shape(p, {{3, 4}, {15, 4}, {13, 7}, {1, 7}}, QColor(0xe6, 0xe6, 0xe6), outline);      // top
   Shape(p, {{13, 7}, {15, 4}, {15, 10}, {13, 12}}, QColor(0x84, 0x84, 0x88), outline);  // side
-  Box(p, 1, 7, 13, 12, QColor(0xb8, 0xba, 0xc0), outline);                        // front
-  Row(p, 3, 7, 10, QColor(0x50, 0x50, 0x58));                                            // slot
-  p.fillRect(Block(10, 9, 11, 10), QColor(0x2c, 0xc8, 0x3c));                            // light
+  Box(p, 1, 7, 13, 12, QColor(0xb8, 0xba, 0xc0), outline);                              // front
+  Row(p, 3, 7, 10, QColor(0x50, 0x50, 0x58));                                           // slot
+  p.fillRect(Block(10, 9, 11, 10), QColor(0x2c, 0xc8, 0x3c));                           // light
 }
 
 void DrawNode(QPainter& p, int index) {
   switch (index) {
-    case 0: Drive(p); break;
-    case 1: Folder(p, false, kYellowFolder); break;
-    case 2: Folder(p, true, kYellowFolder); break;
-    case 3: Folder(p, false, kRedFolder); break;
-    case 4: Folder(p, true, kRedFolder); break;
-    case 5: Page(p, 3, 1, 13, 14, true); break;
+    case 0:
+      Drive(p);
+      break;
+    case 1:
+      Folder(p, false, kYellowFolder);
+      break;
+    case 2:
+      Folder(p, true, kYellowFolder);
+      break;
+    case 3:
+      Folder(p, false, kRedFolder);
+      break;
+    case 4:
+      Folder(p, true, kRedFolder);
+      break;
+    case 5:
+      Page(p, 3, 1, 13, 14, true);
+      break;
   }
 }
 
@@ -164,8 +176,10 @@ void Tick(QPainter& p, const QColor& colour) {
 }
 
 void DrawState(QPainter& p, int index) {
-    switch (index) {
-    case 1: Box(p, 1, 1, 13, 13, kPaper, kInk); break;
+  switch (index) {
+    case 1:
+      Box(p, 1, 1, 13, 13, kPaper, kInk);
+      break;
     case 2:
       Box(p, 1, 1, 13, 13, kPaper, kInk);
       Tick(p, QColor(0x18, 0x18, 0x18));
@@ -247,8 +261,8 @@ void Clipboard(QPainter& p) {
 void Printer(QPainter& p) {
   Box(p, 4, 0, 11, 6, kPaper, kInk);                          // paper going in
   Box(p, 0, 5, 15, 11, QColor(0xc4, 0xc6, 0xcc), kInk);       // body
-  Row(p, 2, 13, 7, QColor(0x8c, 0x90, 0x98));                        // feed slot
-  p.fillRect(Block(12, 9, 13, 9), QColor(0x2c, 0xc8, 0x3c));         // power light
+  Row(p, 2, 13, 7, QColor(0x8c, 0x90, 0x98));                 // feed slot
+  p.fillRect(Block(12, 9, 13, 9), QColor(0x2c, 0xc8, 0x3c));  // power light
   Box(p, 3, 10, 12, 14, kPaper, kInk);                        // printout
   Row(p, 5, 10, 12, kTextLine);
 }
@@ -263,20 +277,32 @@ void AboutSign(QPainter& p) {
 
 void DrawToolbar(QPainter& p, ToolbarButton which) {
   switch (which) {
-    case ToolbarButton::New: Page(p, 3, 0, 13, 14, false); break;
+    case ToolbarButton::New:
+      Page(p, 3, 0, 13, 14, false);
+      break;
     case ToolbarButton::Open:
       p.translate(-1, 0);
       Folder(p, true, kYellowFolder);
       break;
-    case ToolbarButton::Save: Floppy(p); break;
-    case ToolbarButton::Cut: Scissors(p); break;
+    case ToolbarButton::Save:
+      Floppy(p);
+      break;
+    case ToolbarButton::Cut:
+      Scissors(p);
+      break;
     case ToolbarButton::Copy:
       Page(p, 1, 0, 9, 10, true);
       Page(p, 6, 4, 14, 14, true);
       break;
-    case ToolbarButton::Paste: Clipboard(p); break;
-    case ToolbarButton::Print: Printer(p); break;
-    case ToolbarButton::About: AboutSign(p); break;
+    case ToolbarButton::Paste:
+      Clipboard(p);
+      break;
+    case ToolbarButton::Print:
+      Printer(p);
+      break;
+    case ToolbarButton::About:
+      AboutSign(p);
+      break;
   }
 }
 
@@ -399,7 +425,7 @@ QPixmap StateImage(int index, qreal dpr) {
 
 QIcon ToolbarIcon(ToolbarButton which) {
   QIcon icon;
-  for (qreal dpr : {1.0, 2.0})
+  for (qreal dpr : {1.0, 2.0, 3.0})
     icon.addPixmap(Render(kToolbarIconSize, dpr, [&](QPainter& p) { DrawToolbar(p, which); }));
   return icon;
 }

@@ -38,7 +38,7 @@ QPixmap NodeImage(int index, qreal dpr);
 // State image `index` at `dpr`, sized and cached like NodeImage.
 QPixmap StateImage(int index, qreal dpr);
 
-// A toolbar button's icon, with pixmaps for ratios 1 and 2; QIcon derives the disabled look.
+// A toolbar button's icon, with pixmaps for ratios 1, 2 and 3; QIcon derives the disabled look.
 QIcon ToolbarIcon(ToolbarButton which);
 
 QSize AboutPictureSize(AboutPictureKind kind);  // logical size, the same for both variants

@@ -111,7 +111,9 @@ uint64_t LowerAscii8(uint64_t x) {
   return x | (upper >> 2);
 }
 
-char LowerAscii(unsigned char b) { return static_cast<char>(b - 'A' < 26u ? b + 32 : b); }
+char LowerAscii(unsigned char b) {
+  return static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
+}
 
 // Appends text lower-cased to out. Pure ASCII, the common case, goes eight
 // bytes at a time.

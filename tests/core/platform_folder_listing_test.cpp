@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -162,20 +160,6 @@ TEST_F(FolderListingTest, AttributesOfEachKindOfEntry) {
   std::set<std::string> names;
   for (const auto& [name, entry] : entries) names.insert(name);
   EXPECT_EQ(names, expectedNames);  // and so no "." or ".."
-}
-
-TEST_F(FolderListingTest, SocketIsASystemFile) {
-  const std::string path = Path("sock");
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path)
-    GTEST_SKIP() << "temporary path too long for a socket";
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  ASSERT_GE(s, 0);
-  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << strerror(errno);
-  close(s);
-  EXPECT_EQ(List().at("sock").attributes, kSystem);
 }
 
 TEST_F(FolderListingTest, ImmutableFileIsReadOnly) {

@@ -96,18 +96,6 @@ TEST(LocalTimeText, FormatsFileInfoTimes) {
   EXPECT_EQ(FormatFileTime(Utc(2040, 1, 1, 0, 0), kInfoFormat), "");
 }
 
-TEST(LocalTimeText, FollowsTimeZoneChanges) {
-  const FILETIME t = Utc(2003, 3, 3, 14, 5);
-  {
-    ScopedTimeZone zone(kUtc);
-    EXPECT_EQ(FormatFileTime(t, kLabelFormat), "03/03/2003-14:05");
-  }
-  {
-    ScopedTimeZone zone(kNewYork);
-    EXPECT_EQ(FormatFileTime(t, kLabelFormat), "03/03/2003-09:05");
-  }
-}
-
 TEST(LocalTimeText, BufferFormTerminatesAndReportsLength) {
   ScopedTimeZone zone(kUtc);
   char buffer[32];

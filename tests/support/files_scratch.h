@@ -46,7 +46,8 @@ class ScratchFolder {
   // Names in the folder, sorted, so a stray temporary file shows up.
   std::vector<std::string> Entries(const std::string& sub = {}) const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(sub.empty() ? m_path : *this / sub))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(sub.empty() ? m_path : *this / sub))
       names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
@@ -58,7 +59,8 @@ class ScratchFolder {
 
 inline void WriteWholeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline void WriteWholeFile(const std::string& path, const std::string& text) {

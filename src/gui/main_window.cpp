@@ -1,0 +1,440 @@
+#include "gui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/resource.h"
+#include "gui/about_dialog.h"
+#include "gui/artwork.h"
+#include "gui/find_dialog.h"
+#include "gui/tree_model.h"
+#include "gui/tree_view.h"
+
+namespace {
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+struct MenuEntry {
+  UINT id;  // 0: separator
+  const char* text;
+};
+
+struct MenuDef {
+  const char* title;
+  std::vector<MenuEntry> entries;
+};
+
+const std::vector<MenuDef>& MainMenu() {
+  static const std::vector<MenuDef> menu = {
+      {"&File",
+       {{ID_FILE_NEW, "&New\tCtrl+N"},
+        {ID_FILE_OPEN, "&Open...\tCtrl+O"},
+        {ID_FILE_SAVE, "&Save\tCtrl+S"},
+        {ID_FILE_SAVE_AS, "Save &As..."},
+        {0, nullptr},
+        {ID_APP_EXIT, "E&xit"}}},
+      {"&Edit",
+       {{ID_EDIT_FIND, "Find ...\tCtrl-F"},
+        {ID_FIND_NEXT, "Find Next\tF3"},
+        {0, nullptr},
+        {ID_TOGGLE_SELECT, "Toggle Select\t<Space Bar>"}}},
+      {"&View",
+       {{ID_VIEW_TOOLBAR, "&Toolbar"},
+        {ID_VIEW_STATUS_BAR, "&Status Bar"},
+        {ID_WINDOW_SPLIT, "S&plit"}}},
+      {"&Help", {{ID_APP_ABOUT, "&About ZTR..."}}},
+  };
+  return menu;
+}
+
+struct Accelerator {
+  QKeySequence keys;
+  UINT id;
+};
+
+// Every entry of the accelerator table; those whose command has no handler
+// do nothing.
+const std::vector<Accelerator>& Accelerators() {
+  static const std::vector<Accelerator> table = {
+      {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+      {QKeySequence(Qt::CTRL | Qt::Key_F), ID_EDIT_FIND},
+      {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
+      {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
+      {QKeySequence(Qt::CTRL | Qt::Key_P), ID_FILE_PRINT},
+      {QKeySequence(Qt::CTRL | Qt::Key_S), ID_FILE_SAVE},
+      {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE},
+      {QKeySequence(Qt::ALT | Qt::Key_Backspace), ID_EDIT_UNDO},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
+      {QKeySequence(Qt::Key_F3), ID_FIND_NEXT},
+      {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
+      {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+      {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
+      {QKeySequence(Qt::Key_Space), ID_TOGGLE_SELECT},
+      {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
+      {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
+  };
+  return table;
+}
+
+struct ToolbarEntry {
+  UINT id;  // 0: a gap
+  ToolbarButton button;
+  const char* tip;
+};
+
+const std::vector<ToolbarEntry>& ToolbarButtons() {
+  static const std::vector<ToolbarEntry> buttons = {
+      {ID_FILE_NEW, ToolbarButton::New, "New"},
+      {ID_FILE_OPEN, ToolbarButton::Open, "Open"},
+      {ID_FILE_SAVE, ToolbarButton::Save, "Save"},
+      {0, ToolbarButton::New, nullptr},
+      {ID_EDIT_CUT, ToolbarButton::Cut, "Cut"},
+      {ID_EDIT_COPY, ToolbarButton::Copy, "Copy"},
+      {ID_EDIT_PASTE, ToolbarButton::Paste, "Paste"},
+      {0, ToolbarButton::New, nullptr},
+      {ID_FILE_PRINT, ToolbarButton::Print, "Print"},
+      {0, ToolbarButton::New, nullptr},
+      {ID_APP_ABOUT, ToolbarButton::About, "About"},
+  };
+  return buttons;
+}
+
+QString FilterText(const std::pair<std::string, std::string>& filter) {
+  const QString pattern = filter.second == "*.*" ? QStringLiteral("*") : Q(filter.second);
+  return Q(filter.first) + " (" + pattern + ")";
+}
+
+}  // namespace
+
+MainWindow::MainWindow(ProfileStore& profile, QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle(kFrameTitle);
+  setWindowIcon(ApplicationIcon());
+  m_frame = std::make_unique<CMainFrame>(*this, profile);
+  m_view = new TreeView(this);
+  m_model = new TreeItemModel(m_frame->Tree(), this);
+  m_view->SetTreeModel(m_model);
+  setCentralWidget(m_view);
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  BuildAccelerators();
+  ConnectView();
+  // When the desktop session ends the window closes without the question.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_sessionEnding = true; });
+  resize(800, 600);
+  m_frame->OnCreate();
+  m_frame->OnSize(width());
+}
+
+MainWindow::~MainWindow() {
+  // The view lets go of the model, the model of the tree control; then the
+  // frame deletes the tree (each node's notice frees its record) and writes
+  // its settings.
+  m_view->setModel(nullptr);
+  delete m_model;
+  m_model = nullptr;
+  m_frame.reset();
+}
+
+void MainWindow::BuildMenus() {
+  for (const MenuDef& def : MainMenu()) {
+    QMenu* menu = menuBar()->addMenu(def.title);
+    for (const MenuEntry& entry : def.entries) {
+      if (entry.id == 0) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* action = menu->addAction(entry.text);
+      const UINT id = entry.id;
+      m_menuActions.emplace_back(id, action);
+      if (id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR) {
+        action->setCheckable(true);
+        action->setChecked(true);
+        connect(action, &QAction::toggled, this, [this, id](bool on) {
+          if (id == ID_VIEW_TOOLBAR)
+            m_toolBar->setVisible(on);
+          else
+            statusBar()->setVisible(on);
+        });
+        continue;
+      }
+      const bool handled =
+          m_frame->HasCommandHandler(id) || id == ID_APP_ABOUT || id == ID_APP_EXIT;
+      action->setEnabled(handled);
+      connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
+    }
+  }
+}
+
+void MainWindow::BuildToolBar() {
+  m_toolBar = addToolBar("Standard");
+  m_toolBar->setObjectName("toolbar");
+  m_toolBar->setIconSize(kToolbarIconSize);
+  m_toolBar->setFloatable(false);
+  for (const ToolbarEntry& entry : ToolbarButtons()) {
+    if (entry.id == 0) {
+      m_toolBar->addSeparator();
+      continue;
+    }
+    QAction* action = m_toolBar->addAction(ToolbarIcon(entry.button), entry.tip);
+    action->setToolTip(entry.tip);
+    const UINT id = entry.id;
+    action->setEnabled(m_frame->HasCommandHandler(id) || id == ID_APP_ABOUT);
+    connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
+    m_toolbarActions.emplace_back(id, action);
+  }
+}
+
+void MainWindow::BuildStatusBar() {
+  for (int part = 0; part < 2; ++part) {
+    m_statusParts[part] = new QLabel(this);
+    m_statusParts[part]->setObjectName(QString("statusPart%1").arg(part));
+    m_statusParts[part]->setTextFormat(Qt::PlainText);
+  }
+  m_statusParts[1]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  statusBar()->setSizeGripEnabled(true);
+  statusBar()->addWidget(m_statusParts[0]);
+  statusBar()->addWidget(m_statusParts[1], 1);
+}
+
+void MainWindow::BuildAccelerators() {
+  for (const Accelerator& acc : Accelerators()) {
+    auto* shortcut = new QShortcut(acc.keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    const UINT id = acc.id;
+    connect(shortcut, &QShortcut::activated, this, [this, id] {
+      if (m_frame->HasCommandHandler(id)) Dispatch(id);
+    });
+  }
+}
+
+void MainWindow::ConnectView() {
+  connect(m_view, &TreeView::selectedNode, this,
+          [this](const QModelIndex& i) { m_frame->Tree().SelectItem(TreeItemModel::ItemOf(i)); });
+  connect(m_view, &QTreeView::expanded, this, [this](const QModelIndex& i) {
+    m_frame->Tree().Expand(TreeItemModel::ItemOf(i), TVE_EXPAND);
+  });
+  connect(m_view, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
+    m_frame->Tree().Expand(TreeItemModel::ItemOf(i), TVE_COLLAPSE);
+  });
+  connect(m_view, &TreeView::clicked, this, [this](QPoint global) {
+    m_messagePos = {global.x(), global.y()};
+    m_frame->RunGuarded([this] { m_frame->OnTreeClick(); }, CommandSource::Other);
+  });
+  connect(m_view, &TreeView::contextMenuAt, this, [this](QPoint global) {
+    m_messagePos = {global.x(), global.y()};
+    m_frame->RunGuarded([&] { m_frame->OnContextMenu({global.x(), global.y()}); },
+                        CommandSource::Other);
+  });
+}
+
+void MainWindow::Dispatch(UINT id) {
+  switch (id) {
+    case ID_APP_ABOUT:
+      m_frame->RunGuarded([this] { RunAboutDialog(this); }, CommandSource::Menu);
+      break;
+    case ID_APP_EXIT:
+      close();
+      break;
+    default:
+      m_frame->OnCommand(id, CommandSource::Menu);
+  }
+}
+
+QAction* MainWindow::MenuAction(UINT id) const {
+  for (auto& [cmd, action] : m_menuActions)
+    if (cmd == id) return action;
+  return nullptr;
+}
+
+QAction* MainWindow::ToolbarAction(UINT id) const {
+  for (auto& [cmd, action] : m_toolbarActions)
+    if (cmd == id) return action;
+  return nullptr;
+}
+
+void MainWindow::OpenFile(const std::string& path) {
+  m_frame->RunGuarded([&] { m_frame->LoadTree(path); }, CommandSource::Other);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (m_sessionEnding || m_frame->OnClose())
+    event->accept();
+  else
+    event->ignore();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  m_frame->OnSize(width());
+}
+
+int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT type) {
+  // A box lets the window paint: the view must see the tree as it now is.
+  m_model->FlushBatch();
+  QMessageBox box(this);
+  box.setWindowTitle(Q(caption));
+  box.setText(Q(text));
+  switch (type & MB_ICONMASK) {
+    case MB_ICONSTOP:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MB_ICONQUESTION:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case MB_ICONEXCLAMATION:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MB_ICONINFORMATION:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      break;
+  }
+  switch (type & MB_TYPEMASK) {
+    case MB_YESNOCANCEL:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      box.setEscapeButton(QMessageBox::Cancel);
+      break;
+    case MB_YESNO:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    default:
+      box.setStandardButtons(QMessageBox::Ok);
+  }
+  if (m_waitDepth > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const int answer = box.exec();
+  if (m_waitDepth > 0) QApplication::restoreOverrideCursor();
+  switch (answer) {
+    case QMessageBox::Yes:
+      return IDYES;
+    case QMessageBox::No:
+      return IDNO;
+    case QMessageBox::Ok:
+      return IDOK;
+    default:
+      return IDCANCEL;
+  }
+}
+
+void MainWindow::SetStatusText(int part, std::string_view text, UINT flags) {
+  if (part < 0 || part > 1) return;
+  m_statusParts[part]->setText(Q(text));
+  if (part == 0)
+    m_statusParts[0]->setFrameStyle((flags & SBT_NOBORDERS) ? QFrame::NoFrame
+                                                            : QFrame::Panel | QFrame::Sunken);
+}
+
+void MainWindow::SetStatusParts(const std::vector<int>& rightEdges) {
+  m_statusEdges = rightEdges;
+  if (!rightEdges.empty() && rightEdges[0] >= 0) m_statusParts[0]->setFixedWidth(rightEdges[0]);
+}
+
+void MainWindow::SetWindowText(std::string_view caption) { setWindowTitle(Q(caption)); }
+
+void MainWindow::BeginWaitCursor() {
+  if (m_waitDepth++ == 0) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_model->BeginBatch();
+    m_progressClock.start();
+  }
+}
+
+void MainWindow::EndWaitCursor() {
+  if (m_waitDepth == 0 || --m_waitDepth > 0) return;
+  m_model->EndBatch();
+  QApplication::restoreOverrideCursor();
+}
+
+// The status text of a long command repainted about ten times a second; no
+// other event is handled meanwhile.
+void MainWindow::ShowProgress() {
+  if (m_progressClock.isValid() && m_progressClock.elapsed() < 100) return;
+  m_progressClock.start();
+  m_statusParts[0]->repaint();
+}
+
+bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {
+  const QString dir = QFileDialog::getExistingDirectory(this, Q(title), QString(),
+                                                        QFileDialog::ShowDirsOnly);
+  if (dir.isEmpty()) return false;
+  path = QDir::cleanPath(QFileInfo(dir).absoluteFilePath()).toStdString();
+  return true;
+}
+
+bool MainWindow::RunFileDialog(const FileDialogOptions& options, bool save, std::string& path) {
+  QFileDialog dialog(this, Q(options.title));
+  dialog.setObjectName(save ? "saveDialog" : "openDialog");
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode((options.flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+                                                         : QFileDialog::AnyFile);
+  QStringList filters;
+  for (const auto& f : options.filters) filters << FilterText(f);
+  dialog.setNameFilters(filters);
+  if (!options.defaultExt.empty()) dialog.setDefaultSuffix(Q(options.defaultExt));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !(options.flags & OFN_OVERWRITEPROMPT));
+  dialog.selectFile(Q(options.initialName));
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const QFileInfo chosen(dialog.selectedFiles().first());
+    if ((options.flags & OFN_PATHMUSTEXIST) && !chosen.absoluteDir().exists()) {
+      QMessageBox::warning(&dialog, dialog.windowTitle(),
+                           chosen.absolutePath() + "\nPath does not exist.\nCheck the path and try again.");
+      continue;
+    }
+    if ((options.flags & OFN_CREATEPROMPT) && !chosen.exists() &&
+        QMessageBox::question(&dialog, dialog.windowTitle(),
+                              chosen.fileName() +
+                                  "\nThis file does not exist.\nDo you want to create it?") !=
+            QMessageBox::Yes)
+      continue;
+    path = QDir::cleanPath(chosen.absoluteFilePath()).toStdString();
+    return true;
+  }
+}
+
+bool MainWindow::GetSaveFileName(const FileDialogOptions& options, std::string& path) {
+  return RunFileDialog(options, true, path);
+}
+
+bool MainWindow::GetOpenFileName(const FileDialogOptions& options, std::string& path) {
+  return RunFileDialog(options, false, path);
+}
+
+UINT MainWindow::TrackPopupMenu(const std::vector<PopupMenuItem>& items, POINT screen) {
+  QMenu menu(this);
+  menu.setObjectName("branchMenu");
+  for (const PopupMenuItem& item : items) {
+    if (item.id == 0) {
+      menu.addSeparator();
+      continue;
+    }
+    QAction* action = menu.addAction(Q(item.text));
+    action->setData(item.id);
+    action->setEnabled(!item.grayed);
+  }
+  QAction* chosen = menu.exec(QPoint(screen.x, screen.y));
+  return chosen ? chosen->data().toUInt() : 0;
+}
+
+int MainWindow::RunFindDialog(FindDialogData& data) { return ::RunFindDialog(this, data); }
+
+void MainWindow::SetFocusToTree() { m_view->setFocus(); }
+
+TVHITTESTINFO MainWindow::HitTestTree(POINT screen) {
+  return m_view->HitTest(m_view->viewport()->mapFromGlobal(QPoint(screen.x, screen.y)));
+}
+
+POINT MainWindow::GetMessagePos() { return m_messagePos; }

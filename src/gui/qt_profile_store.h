@@ -1,0 +1,26 @@
+// The per-user settings in QSettings: on Linux the file
+// ~/.config/Local AppWizard-Generated Applications/ZTR.conf.
+#pragma once
+
+#include <QSettings>
+
+#include "app/profile_store.h"
+
+class QtProfileStore : public ProfileStore {
+ public:
+  QtProfileStore();                              // the user's settings
+  explicit QtProfileStore(const QString& path);  // an explicit INI file (tests)
+
+  int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) override;
+  void WriteProfileInt(std::string_view section, std::string_view entry, int value) override;
+  std::string GetProfileString(std::string_view section, std::string_view entry,
+                               bool* found) override;
+  void WriteProfileString(std::string_view section, std::string_view entry,
+                          std::string_view value) override;
+  void DeleteSection(std::string_view section) override;
+
+  QSettings& Settings() { return m_settings; }
+
+ private:
+  QSettings m_settings;
+};

@@ -1,0 +1,155 @@
+#include "gui/tree_view.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "gui/artwork.h"
+#include "gui/tree_model.h"
+
+TreeItemDelegate::Parts TreeItemDelegate::Layout(const QRect& row, const QFontMetrics& fm,
+                                                 const QString& text, int stateImage) {
+  Parts p;
+  int x = row.left() + 1;
+  const int cy = row.center().y();
+  // The state column is kept for every node so labels line up; a node
+  // without a state image has no state part to hit.
+  if (stateImage > 0) p.state = QRect(x, cy - 7, kStateWidth, 14);
+  x += kStateWidth + 1;
+  p.image = QRect(x, cy - 8, kImageWidth, 16);
+  x += kImageWidth + kGap;
+  p.label = QRect(x, row.top(), fm.horizontalAdvance(text) + 4, row.height());
+  return p;
+}
+
+void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  const QString text = index.data(Qt::DisplayRole).toString();
+  const int state = index.data(TreeItemModel::StateImageRole).toInt();
+  const bool selected = option.state & QStyle::State_Selected;
+  const int image =
+      index.data(selected ? TreeItemModel::SelectedImageRole : TreeItemModel::ImageRole).toInt();
+  const Parts parts = Layout(option.rect, option.fontMetrics, text, state);
+  const qreal dpr = painter->device()->devicePixelRatioF();
+
+  painter->save();
+  if (state > 0) painter->drawPixmap(parts.state.topLeft(), StateImage(state, dpr));
+  painter->drawPixmap(parts.image.topLeft(), NodeImage(image, dpr));
+  const QPalette& pal = option.palette;
+  if (selected) {
+    const bool active = option.state & QStyle::State_Active;
+    painter->fillRect(parts.label, pal.brush(active ? QPalette::Active : QPalette::Inactive,
+                                             QPalette::Highlight));
+    painter->setPen(pal.color(active ? QPalette::Active : QPalette::Inactive,
+                              QPalette::HighlightedText));
+  } else {
+    painter->setPen(pal.color(QPalette::Text));
+  }
+  painter->setFont(option.font);
+  painter->drawText(parts.label.adjusted(2, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+  if (option.state & QStyle::State_HasFocus) {
+    QPen pen(pal.color(QPalette::Text), 1, Qt::DotLine);
+    painter->setPen(pen);
+    painter->drawRect(parts.label.adjusted(0, 0, -1, -1));
+  }
+  painter->restore();
+}
+
+QSize TreeItemDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+  const QString text = index.data(Qt::DisplayRole).toString();
+  return QSize(kStateWidth + kImageWidth + kGap + 8 + option.fontMetrics.horizontalAdvance(text),
+               qMax(18, option.fontMetrics.height() + 2));
+}
+
+TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
+  setHeaderHidden(true);
+  setUniformRowHeights(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setItemDelegate(new TreeItemDelegate(this));
+  setRootIsDecorated(true);
+  setAllColumnsShowFocus(false);
+  // The one column is at least as wide as the view and grows with long
+  // labels; only a sample of rows is measured, so huge folders stay cheap.
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header()->setResizeContentsPrecision(256);
+  header()->setStretchLastSection(true);
+}
+
+void TreeView::SetTreeModel(TreeItemModel* model) {
+  m_model = model;
+  setModel(model);
+  connect(model, &TreeItemModel::expandRequested, this, [this](const QModelIndex& i, bool open) {
+    setExpanded(i, open);
+    // A node opened by the program rather than by a click may not have had
+    // its rows laid out yet.
+    if (open) scheduleDelayedItemsLayout();
+  });
+  connect(model, &TreeItemModel::scrollRequested, this,
+          [this](const QModelIndex& i) { scrollTo(i); });
+  connect(model, &TreeItemModel::selectRequested, this, [this](const QModelIndex& i) {
+    m_applyingSelection = true;
+    setCurrentIndex(i);
+    m_applyingSelection = false;
+  });
+  connect(model, &TreeItemModel::restoreExpanded, this, [this](const QModelIndexList& list) {
+    for (const QModelIndex& i : list) setExpanded(i, true);
+  });
+  connect(model, &TreeItemModel::repaintRequested, viewport(), qOverload<>(&QWidget::update));
+}
+
+TVHITTESTINFO TreeView::HitTest(QPoint point) const {
+  TVHITTESTINFO hit;
+  hit.pt = {point.x(), point.y()};
+  const QModelIndex index = indexAt(point);
+  if (!index.isValid()) {
+    hit.flags = TVHT_NOWHERE;
+    return hit;
+  }
+  hit.hItem = TreeItemModel::ItemOf(index);
+  const QRect row = visualRect(index);
+  if (point.x() < row.left()) {
+    // Left of the node: its expand button sits in the last indentation step.
+    const bool onButton = model()->hasChildren(index) && point.x() >= row.left() - indentation();
+    hit.flags = onButton ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
+    return hit;
+  }
+  const auto parts = TreeItemDelegate::Layout(row, fontMetrics(), index.data().toString(),
+                                              index.data(TreeItemModel::StateImageRole).toInt());
+  if (parts.state.contains(point))
+    hit.flags = TVHT_ONITEMSTATEICON;
+  else if (parts.image.contains(point))
+    hit.flags = TVHT_ONITEMICON;
+  else if (parts.label.contains(point))
+    hit.flags = TVHT_ONITEMLABEL;
+  else
+    hit.flags = TVHT_ONITEMRIGHT;
+  return hit;
+}
+
+void TreeView::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeView::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton) emit clicked(event->globalPosition().toPoint());
+}
+
+void TreeView::contextMenuEvent(QContextMenuEvent* event) {
+  emit contextMenuAt(event->reason() == QContextMenuEvent::Keyboard ? QPoint(-1, -1)
+                                                                    : event->globalPos());
+  event->accept();
+}
+
+void TreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTreeView::currentChanged(current, previous);
+  if (!m_applyingSelection) emit selectedNode(current);
+}
+
+// Only the label shows the selection, as in a classic tree control; the
+// indentation and the images stay unhighlighted.
+void TreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                       const QModelIndex& index) const {
+  QStyleOptionViewItem opt = option;
+  opt.showDecorationSelected = false;
+  QTreeView::drawRow(painter, opt, index);
+}

@@ -1,0 +1,56 @@
+// The tree view: shows each node as [state image][node image][label] and
+// answers the hit tests the frame asks (which part of which node lies under
+// a point).
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+#include "tree/tree_ctrl.h"
+
+class TreeItemModel;
+
+class TreeItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  static constexpr int kStateWidth = 15;
+  static constexpr int kImageWidth = 17;
+  static constexpr int kGap = 3;
+
+  struct Parts {
+    QRect state, image, label;
+  };
+  // Where the parts of a node lie within its row rectangle.
+  static Parts Layout(const QRect& row, const QFontMetrics& fm, const QString& text, int stateImage);
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+class TreeView : public QTreeView {
+  Q_OBJECT
+
+ public:
+  explicit TreeView(QWidget* parent = nullptr);
+  void SetTreeModel(TreeItemModel* model);
+
+  // Hit test at a point in viewport coordinates.
+  TVHITTESTINFO HitTest(QPoint point) const;
+
+ signals:
+  void clicked(QPoint globalPos);     // a left click anywhere in the tree
+  void contextMenuAt(QPoint globalPos);  // (-1, -1) from the keyboard
+  void selectedNode(const QModelIndex& index);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+ private:
+  TreeItemModel* m_model = nullptr;
+  bool m_applyingSelection = false;
+};

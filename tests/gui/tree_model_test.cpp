@@ -1,0 +1,59 @@
+#include "gui/tree_model.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QTreeView>
+
+namespace {
+
+HTREEITEM Add(CTreeCtrl& tree, HTREEITEM parent, const char* text, HTREEITEM after = TVI_LAST) {
+  return tree.InsertItem(TVIF_TEXT | TVIF_STATE, text, 0, 0, INDEXTOSTATEIMAGEMASK(1),
+                         TVIS_STATEIMAGEMASK, nullptr, parent, after);
+}
+
+// The model keeps Qt's index and row bookkeeping right through every change
+// the commands make, inside and outside a batch.
+TEST(TreeModelGui, PassesTheModelTesterThroughChanges) {
+  CTreeCtrl tree;
+  TreeItemModel model(tree);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QTreeView view;
+  view.setModel(&model);
+  view.show();
+
+  HTREEITEM a = Add(tree, TVI_ROOT, "a");
+  HTREEITEM a1 = Add(tree, a, "a1");
+  Add(tree, a, "a0", TVI_FIRST);
+  HTREEITEM b = Add(tree, TVI_ROOT, "b");
+  tree.Expand(a, TVE_EXPAND);
+  EXPECT_EQ(model.rowCount(), 2);
+  EXPECT_EQ(model.rowCount(model.IndexOf(a)), 2);
+  EXPECT_EQ(model.IndexOf(a1).row(), 1);
+  Add(tree, a, "a0.5", tree.GetChildItem(a));
+  EXPECT_EQ(model.IndexOf(a1).row(), 2);
+  tree.SetItemText(a1, "renamed");
+  EXPECT_EQ(model.data(model.IndexOf(a1)).toString(), "renamed");
+  tree.DeleteItem(tree.GetChildItem(a));
+  EXPECT_EQ(model.IndexOf(a1).row(), 1);
+
+  model.BeginBatch();
+  for (int i = 0; i < 100; ++i) Add(tree, b, "x");
+  tree.DeleteItem(a);
+  model.EndBatch();
+  EXPECT_EQ(model.rowCount(), 1);
+  EXPECT_EQ(model.rowCount(model.IndexOf(b)), 100);
+
+  tree.DeleteAllItems();
+  EXPECT_EQ(model.rowCount(), 0);
+  Add(tree, TVI_ROOT, "again");
+  EXPECT_EQ(model.rowCount(), 1);
+}
+
+TEST(TreeModelGui, LabelsThatAreNotUtf8ShowAsWindowsText) {
+  EXPECT_EQ(TreeItemModel::DisplayText("caf\xc3\xa9"), QString::fromUtf8("café"));
+  EXPECT_EQ(TreeItemModel::DisplayText("caf\xe9"), QString::fromUtf8("café"));
+  EXPECT_EQ(TreeItemModel::DisplayText(std::string_view("\x80", 1)).size(), 1);
+}
+
+}  // namespace
