@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -131,6 +132,17 @@ void AppendLowerCase(std::string_view text, std::string& out) {
     block = LowerAscii8(block);
     std::memcpy(dst + i, &block, 8);
   }
+  // The last few bytes as one block ending at the text's end; bytes already
+  // done are read from the source again, so lowering them twice is harmless.
+  if (i < n && n >= 8) {
+    uint64_t block;
+    std::memcpy(&block, src + n - 8, 8);
+    if (!(block & kHighBits)) {
+      block = LowerAscii8(block);
+      std::memcpy(dst + n - 8, &block, 8);
+      return;
+    }
+  }
   for (; i < n && src[i] < 0x80; ++i) dst[i] = LowerAscii(src[i]);
   if (i == n) return;
 
@@ -158,7 +170,18 @@ bool IsTrailingSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsTimeTextChar(char c) { return IsDigit(c) || c == '/' || c == '-' || c == ':'; }
+
+// The bytes of a time text, with a bit each for '/' and '-', looked up in a
+// table: every file label is walked back over its time text.
+enum : uint8_t { kTimeChar = 1, kSlash = 2, kDash = 4 };
+constexpr auto kTimeTextBytes = [] {
+  std::array<uint8_t, 256> table{};
+  for (char c = '0'; c <= '9'; ++c) table[static_cast<unsigned char>(c)] = kTimeChar;
+  table[':'] = kTimeChar;
+  table['/'] = kTimeChar | kSlash;
+  table['-'] = kTimeChar | kDash;
+  return table;
+}();
 
 }  // namespace
 
@@ -230,13 +253,14 @@ void LowerCaseText(std::string& text) {
 // '/', '-', digit or space, so the cuts fall at the same characters.
 std::string_view ItemLabelName(std::string_view label) {
   size_t i = label.size();
-  bool hasSlash = false, hasDash = false;
-  while (i > 0 && IsTimeTextChar(label[i - 1])) {
-    hasSlash |= label[i - 1] == '/';
-    hasDash |= label[i - 1] == '-';
+  uint8_t seen = 0;
+  while (i > 0) {
+    const uint8_t bits = kTimeTextBytes[static_cast<unsigned char>(label[i - 1])];
+    if (!bits) break;
+    seen |= bits;
     --i;
   }
-  if (!hasSlash || !hasDash) return label;
+  if (!(seen & kSlash) || !(seen & kDash)) return label;
 
   constexpr std::string_view kBytes = " bytes, ";
   if (i < kBytes.size() || label.substr(i - kBytes.size(), kBytes.size()) != kBytes) return label;
@@ -295,8 +319,19 @@ void NameMatcher::Reset(std::string_view searchText, bool exactMatch, bool ignor
 }
 
 bool NameMatcher::Matches(std::string_view label) {
-  // The name is part of the label: a text the label lacks cannot be in it.
-  if (m_mode == Mode::substring && !m_bIgnoreCase && !ContainsText(label)) return false;
+  // The name starts the label and ends at a character boundary, so the label
+  // lower-cased starts with the name lower-cased: a text that the whole label
+  // lacks cannot be in the name. Most labels are turned down here, before the
+  // name is taken out.
+  if (m_mode == Mode::substring) {
+    std::string_view whole = label;
+    if (m_bIgnoreCase) {
+      m_strName.clear();
+      AppendLowerCase(label, m_strName);
+      whole = m_strName;
+    }
+    if (!ContainsText(whole)) return false;
+  }
 
   std::string_view name = ItemLabelName(label);
   if (m_bIgnoreCase) {

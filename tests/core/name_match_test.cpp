@@ -121,6 +121,8 @@ TEST(NameMatchLowerCaseTest, CharactersAndForeignBytes) {
       {"", ""},
       {"ABC xyz 09 @[`{", "abc xyz 09 @[`{"},
       {"A LONGER ASCII NAME.TXT", "a longer ascii name.txt"},
+      {"\xC3\x84RGER AND MORE.TXT", "\xC3\xA4rger and more.txt"},
+      {"ABCDEFGH\xC3\x84RGER AND MORE", "abcdefgh\xC3\xA4rger and more"},
       {"\xC3\x84RGER \xC3\x89"
        "COLE",
        "\xC3\xA4rger \xC3\xA9"
@@ -219,6 +221,7 @@ TEST(MatchNameTest, SubstringExactAndWildcard) {
       {FileLabel("\xC3\x84RGER.TXT"), "\xC3\xA4*.txt", false, true, true},
       {FileLabel("\xC4RGER.TXT"), "\xC4rger", false, true, true},
       {FileLabel("\xC4RGER.TXT"), "\xC3\xA4rger", false, true, false},
+      {FileLabel("\xC3\x84RGER REPORT.TXT"), "report", false, true, true},
   };
   NameMatcher matcher({}, false, false);
   for (const auto& c : cases) {

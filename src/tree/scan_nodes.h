@@ -1,0 +1,36 @@
+// What a scan puts into the tree for one directory entry: the images, the
+// file record and the file label.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/folder_listing.h"
+#include "platform/win_types.h"
+
+class CTreeItemData;
+
+struct NodeImages {
+  int image;
+  int selectedImage;
+};
+
+// The chosen folder shows the drive picture; files the document page.
+constexpr NodeImages kChosenFolderImages{0, 0};
+constexpr NodeImages kFileImages{5, 5};
+
+// State images a scan gives: every new node is unmarked; a folder it could
+// not enter shows the no-entry sign.
+constexpr unsigned kStateUnmarked = 1;
+constexpr unsigned kStateUnreadable = 4;
+
+// Yellow folder, or red for a hidden one.
+NodeImages FolderImages(DWORD attributes);
+
+// Copies size, attributes and the three times of a listed file.
+void FillFileRecord(const FindData& entry, CTreeItemData& record);
+
+// "name   <size> bytes, <last-write time>", the time in local time as
+// dd/mm/yyyy-hh:mm (empty when out of range). Replaces `label`'s contents;
+// reusing one string spares an allocation per file.
+void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::string& label);

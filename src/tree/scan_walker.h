@@ -1,0 +1,71 @@
+// The depth-first walk behind File New: lists a folder and everything below
+// it into a tree node.
+//
+// Folders are entered by descriptor, each relative to its parent's, so no
+// full path is ever built and the process's current directory never moves.
+// One descriptor is open per level of the descent, and each is closed as soon
+// as its folder's listing is done.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/frame_host.h"
+#include "platform/folder_listing.h"
+#include "tree/tree_ctrl.h"
+
+// Tree files hold nest levels up to this one, and a whole-tree file writes a
+// node of depth d (top-level nodes have depth 0) with level d + 1.
+constexpr int kDeepestTreeFileLevel = 199;
+// So the children of a folder at this depth are the last that can be saved
+// and read back; a folder one level deeper is not entered.
+constexpr int kDeepestEnteredDepth = kDeepestTreeFileLevel - 2;
+
+constexpr char kNestLevelExceeded[] = "Maximum directory nest level exceeded!";
+
+class FolderScanner {
+ public:
+  FolderScanner(CTreeCtrl& tree, FrameHost& host) : m_tree(tree), m_host(host) {}
+
+  // Fills the top-level `node` with the contents of `folder` (a path, as the
+  // folder browser gave it).
+  void Scan(const char* folder, HTREEITEM node);
+
+ private:
+  struct FolderId {
+    uint64_t dev;
+    uint64_t ino;
+  };
+  // Keeps a folder on the descent while it is being listed, also when a
+  // failure unwinds the walk.
+  struct OnDescent {
+    OnDescent(std::vector<FolderId>& descent, FolderId id) : m_descent(descent) {
+      m_descent.push_back(id);
+    }
+    ~OnDescent() { m_descent.pop_back(); }
+    OnDescent(const OnDescent&) = delete;
+    OnDescent& operator=(const OnDescent&) = delete;
+    std::vector<FolderId>& m_descent;
+  };
+
+  // Shows which folder is being loaded and lets the window show it.
+  void ShowLoading(std::string_view folder);
+  // Enters the subfolder `entry` of the open folder `parentFd`, whose node
+  // `node` lies at `depth`, and fills it.
+  void ScanSubfolder(int parentFd, const FindData& entry, HTREEITEM node, int depth);
+  // Lists the open folder `dir` into `node`; closes `dir` when done.
+  void ListInto(FolderHandle dir, HTREEITEM node, int depth);
+  void InsertFile(const FindData& entry, HTREEITEM parent, HTREEITEM& fileCursor);
+  // A folder that cannot be entered: the reason goes into its label.
+  void MarkUnreadable(HTREEITEM node, std::string_view reason);
+  bool IsOnDescent(uint64_t dev, uint64_t ino) const;
+
+  CTreeCtrl& m_tree;
+  FrameHost& m_host;
+  // The folders entered on the way down to the one being listed, so that a
+  // link back to one of them is not followed round and round.
+  std::vector<FolderId> m_descent;
+  std::string m_text;  // reused for every label and status text
+};
