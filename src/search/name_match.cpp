@@ -116,8 +116,8 @@ char LowerAscii(unsigned char b) {
   return static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
 }
 
-// Appends text lower-cased to out. Pure ASCII, the common case, goes eight
-// bytes at a time.
+// Appends text lower-cased to out. ASCII, the common case, goes eight bytes
+// at a time.
 void AppendLowerCase(std::string_view text, std::string& out) {
   const size_t start = out.size();
   const size_t n = text.size();
@@ -125,43 +125,56 @@ void AppendLowerCase(std::string_view text, std::string& out) {
   const auto* src = reinterpret_cast<const unsigned char*>(text.data());
   char* dst = out.data() + start;
   size_t i = 0;
+  uint64_t block;
   for (; i + 8 <= n; i += 8) {
-    uint64_t block;
     std::memcpy(&block, src + i, 8);
     if (block & kHighBits) break;
     block = LowerAscii8(block);
     std::memcpy(dst + i, &block, 8);
   }
-  // The last few bytes as one block ending at the text's end; bytes already
-  // done are read from the source again, so lowering them twice is harmless.
-  if (i < n && n >= 8) {
-    uint64_t block;
-    std::memcpy(&block, src + n - 8, 8);
-    if (!(block & kHighBits)) {
-      block = LowerAscii8(block);
-      std::memcpy(dst + n - 8, &block, 8);
-      return;
-    }
-  }
-  for (; i < n && src[i] < 0x80; ++i) dst[i] = LowerAscii(src[i]);
   if (i == n) return;
+  if (i + 8 > n) {
+    // The last few bytes as one block ending at the text's end; bytes done
+    // already are read from the source again and come out the same.
+    if (n >= 8) {
+      std::memcpy(&block, src + n - 8, 8);
+      if (!(block & kHighBits)) {
+        block = LowerAscii8(block);
+        std::memcpy(dst + n - 8, &block, 8);
+        return;
+      }
+    }
+    for (; i < n && src[i] < 0x80; ++i) dst[i] = LowerAscii(src[i]);
+    if (i == n) return;
+  }
 
-  out.resize(start + i);
+  // Character by character from the first non-ASCII byte. A character's lower
+  // case takes at most four bytes and so never more than twice its own length.
+  out.resize(start + i + 2 * (n - i));
+  dst = out.data() + start;
+  size_t o = i;
   while (i < n) {
+    if (i + 8 <= n) {
+      std::memcpy(&block, src + i, 8);
+      if (!(block & kHighBits)) {
+        block = LowerAscii8(block);
+        std::memcpy(dst + o, &block, 8);
+        i += 8, o += 8;
+        continue;
+      }
+    }
     char32_t cp;
     const size_t len = src[i] < 0x80 ? 1 : DecodeUtf8(src + i, n - i, cp);
     if (len == 0) {
-      out.push_back(static_cast<char>(src[i]));  // not UTF-8: kept as it is
-      ++i;
+      dst[o++] = static_cast<char>(src[i++]);  // not UTF-8: kept as it is
     } else if (len == 1) {
-      out.push_back(LowerAscii(src[i]));
-      ++i;
+      dst[o++] = LowerAscii(src[i++]);
     } else {
-      char encoded[4];
-      out.append(encoded, EncodeUtf8(LowerCodePoint(cp), encoded));
+      o += EncodeUtf8(LowerCodePoint(cp), dst + o);
       i += len;
     }
   }
+  out.resize(start + o);
 }
 
 // ---- Labels ---------------------------------------------------------------
@@ -306,6 +319,8 @@ void NameMatcher::Reset(std::string_view searchText, bool exactMatch, bool ignor
   m_strText.assign(searchText);
   m_bIgnoreCase = ignoreCase;
   m_bCheckCharStart = !searchText.empty() && (searchText[0] & 0xC0) == 0x80;
+  m_bAsciiText = !searchText.empty();
+  for (const char c : searchText) m_bAsciiText &= static_cast<unsigned char>(c) < 0x80;
   if (searchText.find_first_of("*?") != std::string_view::npos) {
     m_mode = Mode::wildcard;
     // The '.' belongs to neither half.
@@ -319,18 +334,20 @@ void NameMatcher::Reset(std::string_view searchText, bool exactMatch, bool ignor
 }
 
 bool NameMatcher::Matches(std::string_view label) {
-  // The name starts the label and ends at a character boundary, so the label
-  // lower-cased starts with the name lower-cased: a text that the whole label
-  // lacks cannot be in the name. Most labels are turned down here, before the
-  // name is taken out.
+  // The name starts the label: a text that the whole label lacks cannot be in
+  // the name. Most labels are turned down here, before the name is taken out.
   if (m_mode == Mode::substring) {
-    std::string_view whole = label;
-    if (m_bIgnoreCase) {
-      m_strName.clear();
-      AppendLowerCase(label, m_strName);
-      whole = m_strName;
+    if (!m_bIgnoreCase) {
+      if (!ContainsText(label)) return false;
+    } else if (m_bAsciiText && !MayHoldAsciiText(label)) {
+      return false;
     }
-    if (!ContainsText(whole)) return false;
+  } else if (m_mode == Mode::exact) {
+    if (!m_bIgnoreCase) {
+      if (!label.starts_with(m_strText)) return false;
+    } else if (m_bAsciiText && !MayStartWithAsciiText(label)) {
+      return false;
+    }
   }
 
   std::string_view name = ItemLabelName(label);
@@ -372,4 +389,70 @@ bool NameMatcher::ContainsText(std::string_view name) const {
     if (IsCharStart(name, pos)) return true;
   }
   return false;
+}
+
+// Without case, for an ASCII search text (stored lower-cased) and before any
+// lower-casing: false only when the label is all ASCII and lacks the text.
+// A label with other bytes might hold the text once lower-cased (the Kelvin
+// sign becomes 'k'), so it answers true. The scan looks for the text's first
+// byte eight label bytes at a time, lower-cased in a register, and compares
+// the text at each candidate; on short labels this beats calls of memchr.
+bool NameMatcher::MayHoldAsciiText(std::string_view label) const {
+  const size_t n = label.size();
+  const size_t m = m_strText.size();
+  const auto* src = reinterpret_cast<const unsigned char*>(label.data());
+  const auto first = static_cast<unsigned char>(m_strText[0]);
+  const auto holdsTextAt = [&](size_t pos) {
+    if (pos + m > n) return false;
+    for (size_t j = 0; j < m; ++j) {
+      if (LowerAscii(src[pos + j]) != m_strText[j]) return false;
+    }
+    return true;
+  };
+  const auto blockHasFirst = [&](uint64_t block) {
+    // A zero byte where the lower-cased block equals the first byte. Bytes
+    // above a zero byte may show up too; candidates are checked anyway.
+    const uint64_t diff = LowerAscii8(block & ~kHighBits) ^ (kEveryByte * first);
+    return ((diff - kEveryByte) & ~diff & kHighBits) != 0;
+  };
+  const auto checkBlock = [&](size_t at) {
+    for (size_t k = at; k < at + 8; ++k) {
+      if (LowerAscii(src[k]) == first && holdsTextAt(k)) return true;
+    }
+    return false;
+  };
+
+  uint64_t seenBits = 0;
+  uint64_t block;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::memcpy(&block, src + i, 8);
+    seenBits |= block;
+    if (blockHasFirst(block) && checkBlock(i)) return true;
+  }
+  if (i < n) {
+    if (n >= 8) {  // the last bytes as one block ending at the label's end
+      std::memcpy(&block, src + n - 8, 8);
+      seenBits |= block;
+      if (blockHasFirst(block) && checkBlock(n - 8)) return true;
+    } else {
+      for (; i < n; ++i) {
+        seenBits |= src[i];
+        if (LowerAscii(src[i]) == first && holdsTextAt(i)) return true;
+      }
+    }
+  }
+  return (seenBits & kHighBits) != 0;
+}
+
+// Like MayHoldAsciiText, for a name that must equal the text: false only when
+// the label's first bytes are ASCII and differ from the text without case.
+bool NameMatcher::MayStartWithAsciiText(std::string_view label) const {
+  for (size_t j = 0; j < m_strText.size(); ++j) {
+    if (j == label.size()) return false;
+    const auto b = static_cast<unsigned char>(label[j]);
+    if (b >= 0x80) return true;
+    if (LowerAscii(b) != m_strText[j]) return false;
+  }
+  return true;
 }

@@ -54,12 +54,15 @@ class NameMatcher {
 
   bool MatchesWildcard(std::string_view name);
   bool ContainsText(std::string_view name) const;
+  bool MayHoldAsciiText(std::string_view label) const;
+  bool MayStartWithAsciiText(std::string_view label) const;
 
   Mode m_mode = Mode::substring;
   bool m_bIgnoreCase = false;
   // A search text that starts in the middle of a UTF-8 character could match
   // inside one of the name's characters; only then are hits checked.
   bool m_bCheckCharStart = false;
+  bool m_bAsciiText = false;  // not empty, no byte above 0x7F
   std::string m_strText;
   std::string m_strPatternStem;
   std::string m_strPatternExt;

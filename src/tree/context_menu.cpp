@@ -1,7 +1,70 @@
 // The branch context menu: Prune this branch, Save Branch, File Info.
-#include "app/main_frame.h"
+#include <string>
+#include <vector>
 
-void CMainFrame::OnContextMenu(POINT) {}
-void CMainFrame::PruneBranch(HTREEITEM) {}
-void CMainFrame::SaveBranch(HTREEITEM) {}
-void CMainFrame::ShowFileInfo(HTREEITEM) {}
+#include "app/main_frame.h"
+#include "app/resource.h"
+#include "tree/tree_item.h"
+
+void CMainFrame::OnContextMenu(POINT screen) {
+  // A request from the keyboard has no mouse position. Where the window sits
+  // partly off the screen, (-1, -1) can lie over a node, so it is refused
+  // here rather than left to the hit test.
+  if (screen.x == -1 && screen.y == -1) return;
+
+  const TVHITTESTINFO hit = m_host.HitTestTree(screen);
+  if (hit.hItem == nullptr || !(hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL))) return;
+  HTREEITEM node = hit.hItem;
+  m_pTreeCtrl->SelectItem(node);
+
+  // Only files carry the record File Info shows.
+  const bool hasRecord = m_pTreeCtrl->GetItemData(node) != nullptr;
+  const std::vector<PopupMenuItem> items = {
+      {ID_PRUNE_BRANCH, "&Prune this branch", false},
+      {0, {}, false},
+      {ID_SAVE_BRANCH, "Save &Branch", false},
+      {0, {}, false},
+      {ID_FILE_INFO, "File Info", !hasRecord},
+  };
+  switch (m_host.TrackPopupMenu(items, screen)) {
+    case ID_PRUNE_BRANCH:
+      PruneBranch(node);
+      break;
+    case ID_SAVE_BRANCH:
+      SaveBranch(node);
+      break;
+    case ID_FILE_INFO:
+      ShowFileInfo(node);
+      break;
+    default:
+      break;  // dismissed
+  }
+}
+
+void CMainFrame::PruneBranch(HTREEITEM node) {
+  CWaitCursor wait(m_host);
+  // Taken first: once the walk has run, the node and its links are gone.
+  HTREEITEM parent = m_pTreeCtrl->GetParentItem(node);
+  // Children before their parent, so each deletion removes a leaf; the
+  // deletion notices take marked files out of the totals.
+  WalkTree(node, -1, &CMainFrame::DeleteNode, nullptr, false);
+  UpdateParentMarks(parent);
+  UpdateSelectionStatus();
+  m_bModified = true;
+}
+
+void CMainFrame::SaveBranch(HTREEITEM node) {
+  std::string path;
+  if (!AskSaveFileName(path)) return;
+  // Writing one branch does not save the rest of the catalogue: unsaved
+  // changes stay unsaved, so closing still asks about them.
+  const bool modified = m_bModified;
+  SaveTree(path, node);
+  m_bModified = modified;
+}
+
+void CMainFrame::ShowFileInfo(HTREEITEM node) {
+  const CTreeItemData* data = m_pTreeCtrl->GetItemData(node);
+  if (data == nullptr) return;  // a folder: the menu greys the entry
+  m_host.MessageBox(data->GetInfoText(), "Extra File Info", MB_OK | MB_ICONINFORMATION);
+}

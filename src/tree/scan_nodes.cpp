@@ -21,7 +21,8 @@ void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::st
   char size[24];
   const auto sizeEnd = std::to_chars(size, size + sizeof size, record.m_nFileSize).ptr;
   char time[64];
-  const size_t timeLength = FormatFileTime(record.m_ftLastWrite, "%d/%m/%Y-%H:%M", time, sizeof time);
+  const size_t timeLength =
+      FormatFileTime(record.m_ftLastWrite, "%d/%m/%Y-%H:%M", time, sizeof time);
 
   label.assign(name);
   label.append("   ");

@@ -35,8 +35,7 @@ void FolderScanner::ShowLoading(std::string_view folder) {
   m_host.ShowProgress();
 }
 
-void FolderScanner::ScanSubfolder(int parentFd, const FindData& entry, HTREEITEM node,
-                                  int depth) {
+void FolderScanner::ScanSubfolder(int parentFd, const FindData& entry, HTREEITEM node, int depth) {
   ShowLoading(entry.name);
   if (depth > kDeepestEnteredDepth) {
     MarkUnreadable(node, kNestLevelExceeded);
@@ -74,9 +73,9 @@ void FolderScanner::ListInto(FolderHandle dir, HTREEITEM node, int depth) {
     // Folders whose names start with a dot are left out with all they hold.
     if (entry.name.front() == '.') continue;
     const NodeImages images = FolderImages(entry.dwFileAttributes);
-    HTREEITEM child = m_tree.InsertItem(kInsertMask, entry.name, images.image,
-                                        images.selectedImage, INDEXTOSTATEIMAGEMASK(kStateUnmarked),
-                                        TVIS_STATEIMAGEMASK, nullptr, node, folderCursor);
+    HTREEITEM child = m_tree.InsertItem(kInsertMask, entry.name, images.image, images.selectedImage,
+                                        INDEXTOSTATEIMAGEMASK(kStateUnmarked), TVIS_STATEIMAGEMASK,
+                                        nullptr, node, folderCursor);
     if (!child) continue;
     // Depth first: the subfolder is complete before the next entry is read.
     // The entry's name stays valid meanwhile: it lives in this listing's
@@ -92,10 +91,9 @@ void FolderScanner::InsertFile(const FindData& entry, HTREEITEM parent, HTREEITE
   auto record = std::make_unique<CTreeItemData>();
   FillFileRecord(entry, *record);
   FormatFileLabel(entry.name, *record, m_text);
-  HTREEITEM child = m_tree.InsertItem(kInsertMask, m_text, kFileImages.image,
-                                      kFileImages.selectedImage,
-                                      INDEXTOSTATEIMAGEMASK(kStateUnmarked), TVIS_STATEIMAGEMASK,
-                                      record.get(), parent, fileCursor);
+  HTREEITEM child = m_tree.InsertItem(
+      kInsertMask, m_text, kFileImages.image, kFileImages.selectedImage,
+      INDEXTOSTATEIMAGEMASK(kStateUnmarked), TVIS_STATEIMAGEMASK, record.get(), parent, fileCursor);
   if (!child) return;
   record.release();
   fileCursor = child;

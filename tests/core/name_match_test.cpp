@@ -222,6 +222,20 @@ TEST(MatchNameTest, SubstringExactAndWildcard) {
       {FileLabel("\xC4RGER.TXT"), "\xC4rger", false, true, true},
       {FileLabel("\xC4RGER.TXT"), "\xC3\xA4rger", false, true, false},
       {FileLabel("\xC3\x84RGER REPORT.TXT"), "report", false, true, true},
+      // The Kelvin sign lower-cases to an ASCII 'k'.
+      {FileLabel("\xE2\x84\xAA"
+                 "ELVIN.TXT"),
+       "kelvin", false, true, true},
+      {FileLabel("\xE2\x84\xAA"
+                 "ELVIN.TXT"),
+       "kelvin.txt", true, true, true},
+      {FileLabel("\xE2\x84\xAA"
+                 "ELVIN.TXT"),
+       "kelvin", false, false, false},
+      {FileLabel("A LONG NAME WITH THE TEXT AT ITS END"), "its end", false, true, true},
+      {FileLabel("A LONG NAME WITH THE TEXT AT ITS END"), "its ends", false, true, false},
+      {FileLabel("README"), "readme ", true, true, false},
+      {FileLabel("READ"), "readme", true, true, false},
   };
   NameMatcher matcher({}, false, false);
   for (const auto& c : cases) {

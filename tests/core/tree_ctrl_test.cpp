@@ -74,6 +74,7 @@ TEST(TreeCtrl, ReadAndChangeItem) {
   t.SetItemText(n, std::string(600, 'x'));
   EXPECT_EQ(t.GetItemText(n).size(), 600u);
   t.DeleteItem(n);
+  delete data;  // no frame listens here to free it
 }
 
 TEST(TreeCtrl, ChildrenFlagGivenAtInsertionIsKept) {

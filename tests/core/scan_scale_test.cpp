@@ -1,0 +1,132 @@
+// File New at scale and under pressure: a very large folder, a very deep
+// tree, and memory really running out.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <fstream>
+
+#include "core/scan_fixture.h"
+#include "tree/scan_walker.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ZTR_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || \
+    __has_feature(thread_sanitizer)
+#define ZTR_SANITIZED 1
+#endif
+#endif
+
+namespace scan_test {
+namespace {
+
+void MakeEmptyFiles(const std::string& folder, int count) {
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(dir, 0);
+  char name[32];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(name, sizeof name, "entry-%06d", i);
+    const int fd = ::openat(dir, name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    ::close(fd);
+  }
+  ::close(dir);
+}
+
+TEST_F(ScanFrameTest, FolderOfAHundredThousandEntries) {
+  constexpr int kEntries = 100'000;
+  scratch.Dir("big");
+  MakeEmptyFiles(scratch.Path("big"), kEntries - 10);
+  for (int i = 0; i < 10; ++i) scratch.Dir("big/folder-" + std::to_string(i));
+
+  HTREEITEM top = Load(scratch.Path("big"));
+  ASSERT_EQ(tree.GetCount(), 1u + kEntries);
+  std::vector<std::string> names;
+  names.reserve(kEntries);
+  for (HTREEITEM c : Children(tree, top)) names.push_back(NameOf(tree, c));
+  EXPECT_EQ(names, ExpectedOrder(scratch.Path("big")));
+  CheckConsistent(tree);
+}
+
+TEST_F(ScanFrameTest, TreeAThousandFoldersDeepStopsAtTheNestLimit) {
+  constexpr int kDepth = 1000;
+  int fd = ::open(scratch.Root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (int i = 0; i < kDepth; ++i) {
+    ASSERT_EQ(::mkdirat(fd, "d", 0755), 0) << i << ": " << std::strerror(errno);
+    const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    fd = next;
+    ASSERT_GE(fd, 0);
+  }
+  ::close(fd);
+
+  const int baseline = OpenDescriptorCount();
+  HTREEITEM node = Load(scratch.Root());
+  EXPECT_EQ(OpenDescriptorCount(), baseline);
+  ASSERT_EQ(tree.GetCount(), static_cast<size_t>(kDeepestEnteredDepth) + 2);
+  int depth = 0;
+  while (HTREEITEM child = tree.GetChildItem(node)) node = child, ++depth;
+  EXPECT_EQ(depth, kDeepestEnteredDepth + 1);
+  EXPECT_EQ(View(tree, node),
+            (NodeView{"d [Maximum directory nest level exceeded!]", 1, 2, 4, false, 0}));
+  EXPECT_EQ(host.status[0], "Ready");
+}
+
+#ifndef ZTR_SANITIZED
+long AddressSpaceBytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  statm >> pages;
+  return pages * ::sysconf(_SC_PAGESIZE);
+}
+
+// Limits the address space of a child process so that the scan's own
+// allocations fail: the failure must reach the command's guard and leave a
+// tree whose every node is whole, and the frame must go on working.
+TEST_F(ScanFrameTest, RealAllocationFailureLeavesAWorkingFrame) {
+  constexpr int kFiles = 60'000;
+  scratch.Dir("many");
+  MakeEmptyFiles(scratch.Path("many"), kFiles);
+
+  const std::string result = RunInChild(false, [&] {
+    RecordingHost childHost;
+    MemoryProfile childProfile;
+    CMainFrame childFrame(childHost, childProfile);
+    CTreeCtrl& childTree = childFrame.Tree();
+    // Make the later allocations of the guard and the message cheap and sure.
+    childHost.messages.reserve(4);
+
+    struct rlimit original;
+    ::getrlimit(RLIMIT_AS, &original);
+    struct rlimit tight = original;
+    tight.rlim_cur = static_cast<rlim_t>(AddressSpaceBytes()) + (2 << 20);
+    ::setrlimit(RLIMIT_AS, &tight);
+    childHost.folders.push_back(scratch.Path("many"));
+    childFrame.OnCommand(ID_FILE_NEW);
+    ::setrlimit(RLIMIT_AS, &original);
+
+    std::string out;
+    for (const ShownMessage& m : childHost.messages) out += m.text + "\n";
+    out += "wait " + std::to_string(childHost.waitDepth) + "\n";
+    const size_t partial = childTree.GetCount();
+    out += partial > 1 && partial < 1u + kFiles ? "partial\n"
+                                                : "count " + std::to_string(partial) + "\n";
+    for (HTREEITEM c = childTree.GetChildItem(childTree.GetRootItem()); c;
+         c = childTree.GetNextSiblingItem(c))
+      if (!childTree.GetItemData(c) || childTree.GetStateImage(c) != 1) out += "broken node\n";
+
+    childFrame.ToggleSelect(childTree.GetRootItem());
+    childTree.DeleteAllItems();
+    out += "after clearing " + std::to_string(childFrame.m_nMarkedFiles) + "\n";
+    childHost.folders.push_back(scratch.Path("many"));
+    childFrame.OnCommand(ID_FILE_NEW);
+    out += "rescanned " + std::to_string(childTree.GetCount()) + "\n";
+    return out;
+  });
+  EXPECT_EQ(result, "Out of memory.\nwait 0\npartial\nafter clearing 0\nrescanned " +
+                        std::to_string(kFiles + 1) + "\n");
+}
+#endif
+
+}  // namespace
+}  // namespace scan_test
