@@ -35,22 +35,23 @@ void MakeEmptyFiles(const std::string& folder, int count) {
 
 TEST_F(ScanFrameTest, FolderOfAHundredThousandEntries) {
   constexpr int kEntries = 100'000;
-  scratch.Dir("big");
-  MakeEmptyFiles(scratch.Path("big"), kEntries - 10);
-  for (int i = 0; i < 10; ++i) scratch.Dir("big/folder-" + std::to_string(i));
+  Scratch fast(Scratch::Storage::Memory);
+  MakeEmptyFiles(fast.Root(), kEntries - 10);
+  for (int i = 0; i < 10; ++i) fast.Dir("folder-" + std::to_string(i));
 
-  HTREEITEM top = Load(scratch.Path("big"));
+  HTREEITEM top = Load(fast.Root());
   ASSERT_EQ(tree.GetCount(), 1u + kEntries);
   std::vector<std::string> names;
   names.reserve(kEntries);
   for (HTREEITEM c : Children(tree, top)) names.push_back(NameOf(tree, c));
-  EXPECT_EQ(names, ExpectedOrder(scratch.Path("big")));
+  EXPECT_EQ(names, ExpectedOrder(fast.Root()));
   CheckConsistent(tree);
 }
 
 TEST_F(ScanFrameTest, TreeAThousandFoldersDeepStopsAtTheNestLimit) {
   constexpr int kDepth = 1000;
-  int fd = ::open(scratch.Root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  Scratch fast(Scratch::Storage::Memory);
+  int fd = ::open(fast.Root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   for (int i = 0; i < kDepth; ++i) {
     ASSERT_EQ(::mkdirat(fd, "d", 0755), 0) << i << ": " << std::strerror(errno);
     const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -61,7 +62,7 @@ TEST_F(ScanFrameTest, TreeAThousandFoldersDeepStopsAtTheNestLimit) {
   ::close(fd);
 
   const int baseline = OpenDescriptorCount();
-  HTREEITEM node = Load(scratch.Root());
+  HTREEITEM node = Load(fast.Root());
   EXPECT_EQ(OpenDescriptorCount(), baseline);
   ASSERT_EQ(tree.GetCount(), static_cast<size_t>(kDeepestEnteredDepth) + 2);
   int depth = 0;
@@ -85,8 +86,8 @@ long AddressSpaceBytes() {
 // tree whose every node is whole, and the frame must go on working.
 TEST_F(ScanFrameTest, RealAllocationFailureLeavesAWorkingFrame) {
   constexpr int kFiles = 60'000;
-  scratch.Dir("many");
-  MakeEmptyFiles(scratch.Path("many"), kFiles);
+  Scratch fast(Scratch::Storage::Memory);
+  MakeEmptyFiles(fast.Root(), kFiles);
 
   const std::string result = RunInChild(false, [&] {
     RecordingHost childHost;
@@ -101,7 +102,7 @@ TEST_F(ScanFrameTest, RealAllocationFailureLeavesAWorkingFrame) {
     struct rlimit tight = original;
     tight.rlim_cur = static_cast<rlim_t>(AddressSpaceBytes()) + (2 << 20);
     ::setrlimit(RLIMIT_AS, &tight);
-    childHost.folders.push_back(scratch.Path("many"));
+    childHost.folders.push_back(fast.Root());
     childFrame.OnCommand(ID_FILE_NEW);
     ::setrlimit(RLIMIT_AS, &original);
 
@@ -118,7 +119,7 @@ TEST_F(ScanFrameTest, RealAllocationFailureLeavesAWorkingFrame) {
     childFrame.ToggleSelect(childTree.GetRootItem());
     childTree.DeleteAllItems();
     out += "after clearing " + std::to_string(childFrame.m_nMarkedFiles) + "\n";
-    childHost.folders.push_back(scratch.Path("many"));
+    childHost.folders.push_back(fast.Root());
     childFrame.OnCommand(ID_FILE_NEW);
     out += "rescanned " + std::to_string(childTree.GetCount()) + "\n";
     return out;

@@ -1,0 +1,208 @@
+// The branch menu through the real tree view. Mouse events go through the
+// window system layer, as a user's would, so that a right button press
+// produces its context-menu event the way the platform does.
+#define QTEST_QPA_MOUSE_HANDLING
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/resource.h"
+#include "gui/tree_model.h"
+#include "gui/tree_view.h"
+#include "gui_support.h"
+#include "tree/tree_item.h"
+
+namespace {
+
+struct PopupRecord {
+  bool shown = false;
+  QStringList texts;    // "" for a separator
+  QList<bool> enabled;  // false for a separator
+};
+
+// Runs `request` and watches for the branch menu meanwhile; a menu that
+// shows is recorded, then `choose` is clicked in it (empty: Escape).
+PopupRecord WithBranchMenu(const QString& choose, const std::function<void()>& request) {
+  PopupRecord record;
+  QTimer timer;
+  timer.setInterval(5);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu || !menu->isVisible() || menu->objectName() != "branchMenu") return;
+    timer.stop();
+    record.shown = true;
+    QAction* target = nullptr;
+    for (QAction* a : menu->actions()) {
+      record.texts << (a->isSeparator() ? QString() : a->text());
+      record.enabled << (!a->isSeparator() && a->isEnabled());
+      if (!choose.isEmpty() && a->text() == choose) target = a;
+    }
+    if (target && target->isEnabled())
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(target).center());
+    else
+      QTest::keyClick(menu, Qt::Key_Escape);
+  });
+  timer.start();
+  request();
+  QTest::qWait(30);  // a menu that would open late still gets seen
+  return record;
+}
+
+class ContextMenuGui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    top = Add(TVI_ROOT, "/data", 0);
+    sub = Add(top, "sub", 1);
+    marked = Add(sub, "a.txt   2048 bytes, 01/02/2003-10:30", 5, 2048);
+    unmarked = Add(sub, "b.txt   100 bytes, 01/02/2003-10:30", 5, 100);
+    beside = Add(top, "c.txt   10 bytes, 01/02/2003-10:30", 5, 10);
+    tree.Expand(top, TVE_EXPAND);
+    tree.Expand(sub, TVE_EXPAND);
+    w.Frame().ToggleSelect(marked);
+    w.Frame().m_bModified = false;
+    tree.SelectItem(beside);
+    QTest::qWait(20);
+  }
+
+  HTREEITEM Add(HTREEITEM parent, const char* label, int image, int64_t size = -1) {
+    CTreeItemData* data = nullptr;
+    if (size >= 0) {
+      data = new CTreeItemData;
+      data->m_nFileSize = size;
+    }
+    return tree.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_PARAM,
+                           label, image, image == 1 ? 2 : image, INDEXTOSTATEIMAGEMASK(1),
+                           TVIS_STATEIMAGEMASK, data, parent, TVI_LAST);
+  }
+
+  QRect Row(HTREEITEM item) const { return w.View()->visualRect(w.Model()->IndexOf(item)); }
+  TreeItemDelegate::Parts Parts(HTREEITEM item) const {
+    const QModelIndex index = w.Model()->IndexOf(item);
+    return TreeItemDelegate::Layout(Row(item), w.View()->fontMetrics(), index.data().toString(),
+                                    tree.GetStateImage(item));
+  }
+
+  PopupRecord RightClick(QPoint at, const QString& choose = {}) {
+    return WithBranchMenu(choose, [&] {
+      QTest::mouseClick(w.View()->viewport(), Qt::RightButton, {}, at);
+    });
+  }
+
+  WindowFixture f;
+  MainWindow& w = *f.window;
+  CTreeCtrl& tree = w.Frame().Tree();
+  HTREEITEM top = nullptr, sub = nullptr, marked = nullptr, unmarked = nullptr, beside = nullptr;
+};
+
+TEST_F(ContextMenuGui, NoMenuOffTheIconAndTheLabel) {
+  const struct {
+    const char* where;
+    QPoint at;
+  } cases[] = {
+      {"mark box", Parts(marked).state.center()},
+      {"expand button", QPoint(Row(sub).left() - w.View()->indentation() / 2, Row(sub).center().y())},
+      {"right of the label", QPoint(Parts(marked).label.right() + 30, Row(marked).center().y())},
+      {"below every node", QPoint(Row(beside).left() + 40, Row(beside).bottom() + 40)},
+  };
+  const QString status = w.StatusPart(0)->text();
+  for (const auto& c : cases) {
+    const PopupRecord menu = RightClick(c.at);
+    EXPECT_FALSE(menu.shown) << c.where;
+    EXPECT_EQ(tree.GetSelectedItem(), beside) << c.where;
+    EXPECT_EQ(w.StatusPart(0)->text().toStdString(), status.toStdString()) << c.where;
+  }
+  EXPECT_EQ(tree.GetCount(), 5u);
+}
+
+TEST_F(ContextMenuGui, FileInfoIsGreyedOnFolders) {
+  const struct {
+    const char* what;
+    HTREEITEM node;
+    bool onIcon;
+    bool fileInfo;
+  } cases[] = {
+      {"chosen folder", top, false, false},
+      {"folder", sub, true, false},
+      {"file", unmarked, false, true},
+  };
+  for (const auto& c : cases) {
+    const auto parts = Parts(c.node);
+    const PopupRecord menu = RightClick(c.onIcon ? parts.image.center() : parts.label.center());
+    ASSERT_TRUE(menu.shown) << c.what;
+    EXPECT_EQ(menu.texts, (QStringList{"&Prune this branch", "", "Save &Branch", "", "File Info"}));
+    EXPECT_EQ(menu.enabled, (QList<bool>{true, false, true, false, c.fileInfo})) << c.what;
+    EXPECT_EQ(tree.GetSelectedItem(), c.node) << "selected before the menu, kept after it";
+  }
+  EXPECT_EQ(tree.GetCount(), 5u);
+  EXPECT_FALSE(w.Frame().m_bModified);
+}
+
+TEST_F(ContextMenuGui, PruneThroughTheMenuRecomputesTheFolders) {
+  ASSERT_EQ(tree.GetStateImage(sub), 3);
+  ASSERT_EQ(w.StatusPart(1)->text(), "Selected: 2,048 bytes (1 files)");
+  const PopupRecord menu = RightClick(Parts(marked).label.center(), "&Prune this branch");
+  ASSERT_TRUE(menu.shown);
+  EXPECT_EQ(tree.GetCount(), 4u);
+  EXPECT_EQ(tree.GetChildItem(sub), unmarked);
+  EXPECT_EQ(tree.GetStateImage(sub), 1) << "partly marked before, unmarked now";
+  EXPECT_EQ(tree.GetStateImage(top), 1);
+  EXPECT_EQ(w.StatusPart(1)->text(), "Selected: 0 bytes (0 files)");
+  EXPECT_TRUE(w.Frame().m_bModified);
+  // The view follows: one row left in the folder, still open, and the
+  // selection on the node the control chose.
+  const QModelIndex subIndex = w.Model()->IndexOf(sub);
+  EXPECT_EQ(w.Model()->rowCount(subIndex), 1);
+  EXPECT_TRUE(w.View()->isExpanded(subIndex));
+  EXPECT_EQ(tree.GetSelectedItem(), unmarked);
+  EXPECT_EQ(TreeItemModel::ItemOf(w.View()->currentIndex()), unmarked);
+  EXPECT_EQ(w.StatusPart(0)->text(), "/data/sub/b.txt   100 bytes, 01/02/2003-10:30");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is gone";
+}
+
+TEST_F(ContextMenuGui, FileInfoShowsItsMessageBox) {
+  QString text, caption;
+  AnswerMessageBox(QMessageBox::Ok, &text, &caption);
+  const PopupRecord menu = RightClick(Parts(unmarked).label.center(), "File Info");
+  ASSERT_TRUE(menu.shown);
+  EXPECT_EQ(caption, "Extra File Info");
+  EXPECT_EQ(text, QString::fromStdString(tree.GetItemData(unmarked)->GetInfoText()));
+  EXPECT_EQ(tree.GetCount(), 5u);
+}
+
+TEST_F(ContextMenuGui, KeyboardRequestOpensNoMenu) {
+  TreeView* view = w.View();
+  view->setFocus();
+  tree.SelectItem(unmarked);
+  QTest::qWait(10);
+  const QPoint at = Parts(unmarked).label.center();
+  const PopupRecord plain = WithBranchMenu({}, [&] {
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &event);
+  });
+  EXPECT_FALSE(plain.shown);
+
+  // Also with the window placed so that the screen point (-1, -1) lies on a
+  // node's label.
+  const QPoint onScreen = view->viewport()->mapToGlobal(at);
+  w.move(w.pos() + QPoint(-1, -1) - onScreen);
+  QTest::qWait(20);
+  if (view->HitTest(view->viewport()->mapFromGlobal(QPoint(-1, -1))).flags != TVHT_ONITEMLABEL)
+    GTEST_SKIP() << "the platform did not move the window";
+  const PopupRecord moved = WithBranchMenu({}, [&] {
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, QPoint(-1, -1));
+    QApplication::sendEvent(view->viewport(), &event);
+  });
+  EXPECT_FALSE(moved.shown);
+  EXPECT_EQ(tree.GetSelectedItem(), unmarked);
+}
+
+}  // namespace
