@@ -119,12 +119,8 @@ void CAtomicFileWriter::CreateTempFile() {
       return;
     }
     if (errno == EEXIST || errno == EINTR) continue;
-    // A writable file in a folder we may not create files in can still be
-    // saved, though only by writing over it.
-    if ((errno == EACCES || errno == EPERM) && m_bTargetExists) {
-      OpenInPlace();
-      return;
-    }
+    // No temporary file, no save: writing over the file instead could leave
+    // it cut short by a failure half-way, and the old content lost with it.
     ThrowFor(m_strPath, errno);
   }
   ThrowFor(m_strPath, EEXIST);

@@ -1,11 +1,182 @@
 // File Open, Save and Save As, and the tree writer.
-#include "app/main_frame.h"
+#include <string>
+#include <vector>
 
-bool CMainFrame::AskSaveFileName(std::string&) { return false; }
-bool CMainFrame::SaveTree(const std::string&, HTREEITEM) { return true; }
-void CMainFrame::WriteAncestors(HTREEITEM, int, CArchive&) {}
-void CMainFrame::WriteItem(HTREEITEM, int, void*) {}
-void CMainFrame::OnFileSave() {}
-void CMainFrame::OnFileSaveAs() {}
-void CMainFrame::OnFileOpen() {}
-void CMainFrame::LoadTree(const std::string&) {}
+#include "app/main_frame.h"
+#include "files/archive.h"
+#include "files/atomic_file_writer.h"
+#include "files/file.h"
+#include "files/tree_reader.h"
+#include "tree/tree_item.h"
+
+namespace {
+
+// The longest label a record keeps, in bytes.
+constexpr size_t kMaxSavedLabel = 260;
+
+// Which members of a node a record carries: text, images, data, state,
+// selected image, children flag.
+constexpr UINT kSavedMembers = TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_STATE |
+                               TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+static_assert(kSavedMembers == 0x6F);
+
+const std::vector<std::pair<std::string, std::string>> kTreeFileFilters = {
+    {"Directory View Files, *.ztr", "*.ztr"},
+    {"All files", "*.*"},
+};
+
+bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of the UTF-8 sequence a lead byte starts; 0 for a byte that starts
+// none (a continuation byte or one UTF-8 never uses).
+size_t Utf8SequenceLength(unsigned char c) {
+  if (c >= 0xC2 && c <= 0xDF) return 2;
+  if (c >= 0xE0 && c <= 0xEF) return 3;
+  if (c >= 0xF0 && c <= 0xF4) return 4;
+  return 0;
+}
+
+// Cuts a label to at most kMaxSavedLabel bytes. When the cut would split a
+// UTF-8 character, the whole character goes, so the saved label stays valid
+// UTF-8. A label in another encoding (an old Windows catalogue) is cut at
+// the byte, as its bytes may look like anything.
+void CutLabel(std::string& label) {
+  if (label.size() <= kMaxSavedLabel) return;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(label.data());
+  size_t cut = kMaxSavedLabel;
+  for (size_t back = 1; back <= 3 && IsUtf8Continuation(bytes[kMaxSavedLabel - back + 1]);
+       ++back) {
+    const size_t lead = kMaxSavedLabel - back;
+    if (IsUtf8Continuation(bytes[lead])) continue;
+    const size_t length = Utf8SequenceLength(bytes[lead]);
+    bool whole = length > back && lead + length <= label.size();
+    for (size_t i = 1; whole && i < length; ++i) whole = IsUtf8Continuation(bytes[lead + i]);
+    if (whole) cut = lead;
+    break;
+  }
+  label.resize(cut);
+}
+
+}  // namespace
+
+bool CMainFrame::AskSaveFileName(std::string& path) {
+  FileDialogOptions options;
+  options.title = "Save the current Directory Tree";
+  options.filters = kTreeFileFilters;
+  options.defaultExt = "ztr";
+  options.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
+  std::string chosen;
+  if (!m_host.GetSaveFileName(options, chosen)) return false;
+  path = std::move(chosen);
+  return true;
+}
+
+// Failures throw CFileException with their cause, for the command to report.
+// The file is replaced only once every byte is written, so a failed save
+// leaves the previous file as it was and the unsaved-changes flag set.
+bool CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
+  CAtomicFileWriter writer(path);
+  CWaitCursor wait(m_host);
+  CArchive ar(writer.GetFile(), CArchive::store);
+  if (start) {
+    int depth = 0;
+    for (HTREEITEM p = m_pTreeCtrl->GetParentItem(start); p; p = m_pTreeCtrl->GetParentItem(p))
+      ++depth;
+    WriteAncestors(start, depth - 1, ar);
+    WalkTree(start, depth, &CMainFrame::WriteItem, &ar, true);
+  } else {
+    WalkTree(nullptr, 0, &CMainFrame::WriteItem, &ar, true);
+  }
+  ar.Close();
+  writer.Commit();
+  m_bModified = false;
+  return true;
+}
+
+// One record per ancestor of node, the top-level one first at level
+// (level - number of ancestors + 1), the parent last at level. Collected
+// first rather than recursing, so no depth of tree can exhaust the stack.
+void CMainFrame::WriteAncestors(HTREEITEM node, int level, CArchive& ar) {
+  std::vector<HTREEITEM> ancestors;
+  for (HTREEITEM p = m_pTreeCtrl->GetParentItem(node); p; p = m_pTreeCtrl->GetParentItem(p))
+    ancestors.push_back(p);
+  int at = level - static_cast<int>(ancestors.size()) + 1;
+  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) WriteItem(*it, at++, &ar);
+}
+
+void CMainFrame::WriteItem(HTREEITEM node, int level, void* archive) {
+  TVITEM item;
+  item.hItem = node;
+  item.mask = kSavedMembers;
+  m_pTreeCtrl->GetItem(item);
+  CutLabel(item.pszText);
+  CTreeItem record(item, level);
+  record.Serialize(*static_cast<CArchive*>(archive));
+}
+
+void CMainFrame::OnFileSave() {
+  if (m_strTreeFile.empty()) {
+    std::string path;
+    if (!AskSaveFileName(path)) return;
+    UpdateCaption(&path);
+  }
+  SaveTree(m_strTreeFile, nullptr);
+}
+
+void CMainFrame::OnFileSaveAs() {
+  std::string path;
+  if (!AskSaveFileName(path)) return;
+  UpdateCaption(&path);
+  SaveTree(m_strTreeFile, nullptr);
+}
+
+void CMainFrame::OnFileOpen() {
+  if (!QuerySaveTree()) return;
+  FileDialogOptions options;
+  options.title = "Load a previously saved Directory Tree";
+  options.filters = kTreeFileFilters;
+  options.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  std::string path;
+  if (!m_host.GetOpenFileName(options, path)) return;
+  LoadTree(path);
+}
+
+void CMainFrame::LoadTree(const std::string& path) {
+  // Opened before anything is cleared: a file that cannot be read is
+  // reported (by the command, from the exception) and the tree, its name
+  // and its unsaved changes stay as they were.
+  CFile file;
+  file.OpenRead(path);
+
+  CTreeCtrl& tree = *m_pTreeCtrl;
+  // Each deletion notice frees its record and takes a marked file out of the
+  // totals, so they are 0 again without a reset.
+  tree.DeleteItem(TVI_ROOT);
+  m_bModified = false;
+  UpdateCaption(&path);
+
+  CWaitCursor wait(m_host);
+  CArchive ar(file, CArchive::load);
+  try {
+    // Counted from the node as it shows, not from the record: the totals
+    // must follow the state images exactly, whatever the file's mask said.
+    ReadTree(ar, tree, TVI_ROOT,
+             [&](HTREEITEM node) {
+               const CTreeItemData* data = tree.GetItemData(node);
+               if (data != nullptr && tree.GetStateImage(node) == 2) {
+                 m_nMarkedBytes += data->m_nFileSize;
+                 m_nMarkedFiles += 1;
+               }
+             },
+             m_host);
+  } catch (...) {
+    // Only part of the file is in the tree: without a current name, Save
+    // asks where to write instead of overwriting the file with that part.
+    UpdateCaption(nullptr);
+    UpdateSelectionStatus();
+    throw;
+  }
+  ar.Close();
+  if (HTREEITEM first = tree.GetRootItem()) tree.Expand(first, TVE_EXPAND);
+  UpdateSelectionStatus();
+}

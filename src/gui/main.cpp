@@ -1,23 +1,44 @@
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 
 #include "app/viewer_app.h"
 #include "gui/main_window.h"
 #include "gui/qt_profile_store.h"
 
+namespace {
+
+constexpr const char kUsage[] =
+    "Usage: ztr [FILE.ztr]\n"
+    "ZTR catalogues directory trees: scan folders, mark files and total their sizes,\n"
+    "prune branches, search names, and keep the catalogue in .ztr tree files.\n"
+    "\n"
+    "  FILE.ztr     a tree file to open at start-up\n"
+    "  --help       show this help and exit\n"
+    "  --version    show the version and exit\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Answered before the window system is touched, so they work without a display.
+  const char* file = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (!std::strcmp(argv[i], "--version")) {
+      std::printf("ztr %s\n", ZTR_VERSION);
+      return 0;
+    }
+    if (argv[i][0] != '-' && !file) file = argv[i];
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName("ZTR");
   QApplication::setOrganizationName("Local AppWizard-Generated Applications");
   QApplication::setApplicationVersion(ZTR_VERSION);
-
-  QCommandLineParser parser;
-  parser.setApplicationDescription("ZTR catalogues directory trees.");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  parser.addPositionalArgument("FILE", "A tree file (.ztr) to open at start-up.", "[FILE]");
-  parser.process(app);
 
   QtProfileStore profile;
   CViewerApp viewer(profile);
@@ -26,8 +47,7 @@ int main(int argc, char** argv) {
   {
     MainWindow window(profile);
     window.show();
-    if (!parser.positionalArguments().isEmpty())
-      window.OpenFile(parser.positionalArguments().first().toStdString());
+    if (file) window.OpenFile(QFileInfo(QString::fromLocal8Bit(file)).absoluteFilePath().toStdString());
     status = app.exec();
   }
   viewer.SaveStdProfileSettings();

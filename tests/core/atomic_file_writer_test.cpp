@@ -216,8 +216,9 @@ TEST(AtomicFileWriterTest, PermissionsOfAnOrdinaryUser) {
   const Case cases[] = {
       {"theirs/locked.ztr", CFileException::accessDenied, "old"},
       {"theirs/new.ztr", CFileException::accessDenied, ""},
-      // Writable, but no temporary file may be created beside it: written over.
-      {"theirs/shared.ztr", CFileException::none, "new"},
+      // Writable, but no temporary file may be created beside it: writing
+      // over it could leave it cut short, so the save is refused.
+      {"theirs/shared.ztr", CFileException::accessDenied, "old"},
       // A read-only file stays protected though its folder would allow a rename.
       {"mine/readonly.ztr", CFileException::accessDenied, "old"},
   };

@@ -2,6 +2,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "platform/local_time.h"
+#include "support/files_scratch.h"
 #include "support/scripted_host.h"
 #include "tree/tree_item.h"
 
@@ -292,6 +294,71 @@ TEST_F(ContextMenuTest, CancelledBranchSaveChangesNothing) {
   EXPECT_TRUE(frame.m_strTreeFile.empty());
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(tree.GetSelectedItem(), a);
+}
+
+// Every node of a tree in pre-order as "depth:label", with "+size" for a
+// node that carries a record.
+std::vector<std::string> Outline(const CTreeCtrl& tree) {
+  std::vector<std::string> lines;
+  std::function<void(HTREEITEM, int)> visit = [&](HTREEITEM node, int depth) {
+    for (; node; node = tree.GetNextSiblingItem(node)) {
+      std::string line = std::to_string(depth) + ":" + std::string(tree.GetItemText(node));
+      if (const CTreeItemData* data = tree.GetItemData(node))
+        line += "+" + std::to_string(data->m_nFileSize);
+      lines.push_back(line);
+      visit(tree.GetChildItem(node), depth + 1);
+    }
+  };
+  visit(tree.GetRootItem(), 0);
+  return lines;
+}
+
+TEST_F(ContextMenuTest, SaveBranchWritesTheAncestorsAndTheBranchOnly) {
+  files_test::ScratchFolder folder;
+  HTREEITEM top = Folder("/data");
+  HTREEITEM sub = Folder("sub", top);
+  File("before", 1, sub);
+  HTREEITEM file = File("a.txt", 2048, sub);
+  File("after", 3, sub);
+  File("beside", 4, top);
+  HTREEITEM sub2 = Folder("sub2", sub);
+  File("deep", 5, sub2);
+  const std::string current = "/somewhere/whole.ztr";
+  frame.UpdateCaption(&current);
+  const std::string caption = host.caption;
+  frame.m_bModified = true;
+  const std::vector<std::string> whole = Outline(tree);
+
+  const struct {
+    const char* what;
+    HTREEITEM node;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"a file", file, {"0:/data", "1:sub", "2:a.txt+2048"}},
+      {"a folder", sub2, {"0:/data", "1:sub", "2:sub2", "3:deep+5"}},
+      {"a top node", top, whole},
+  };
+  for (const auto& c : cases) {
+    const std::string path = folder / "branch.ztr";
+    host.saveNames.push_back(path);
+    RightClick(c.node, TVHT_ONITEMLABEL, ID_SAVE_BRANCH);
+    EXPECT_TRUE(host.messages.empty()) << c.what;
+
+    ScriptedHost readerHost;
+    CMainFrame reader(readerHost, profile);
+    reader.LoadTree(path);
+    EXPECT_EQ(Outline(reader.Tree()), c.expected) << c.what;
+
+    EXPECT_EQ(Outline(tree), whole) << c.what << ": the tree is unchanged";
+    EXPECT_EQ(frame.m_strTreeFile, current) << c.what;
+    EXPECT_EQ(host.caption, caption) << c.what;
+    EXPECT_TRUE(frame.m_bModified) << c.what << ": the rest of the tree is still unsaved";
+  }
+  // With nothing unsaved, a branch save leaves nothing unsaved.
+  frame.m_bModified = false;
+  host.saveNames.push_back(folder / "again.ztr");
+  RightClick(file, TVHT_ONITEMLABEL, ID_SAVE_BRANCH);
+  EXPECT_FALSE(frame.m_bModified);
 }
 
 }  // namespace

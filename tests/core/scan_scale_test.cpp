@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "core/scan_fixture.h"
@@ -81,51 +83,58 @@ long AddressSpaceBytes() {
   return pages * ::sysconf(_SC_PAGESIZE);
 }
 
-// Limits the address space of a child process so that the scan's own
-// allocations fail: the failure must reach the command's guard and leave a
-// tree whose every node is whole, and the frame must go on working.
-TEST_F(ScanFrameTest, RealAllocationFailureLeavesAWorkingFrame) {
+// Scans a large folder with the address space limited to a little more
+// than the process already has, so that the scan's own allocations fail.
+// Writes what the frame did to stderr; exits 0 when it is what it must be.
+[[noreturn]] void ScanWithTooLittleMemory() {
   constexpr int kFiles = 60'000;
-  Scratch fast(Scratch::Storage::Memory);
-  MakeEmptyFiles(fast.Root(), kFiles);
-
-  const std::string result = RunInChild(false, [&] {
-    RecordingHost childHost;
-    MemoryProfile childProfile;
-    CMainFrame childFrame(childHost, childProfile);
-    CTreeCtrl& childTree = childFrame.Tree();
-    // Make the later allocations of the guard and the message cheap and sure.
-    childHost.messages.reserve(4);
+  std::string out;
+  {
+    Scratch fast(Scratch::Storage::Memory);
+    MakeEmptyFiles(fast.Root(), kFiles);
+    RecordingHost host;
+    MemoryProfile profile;
+    CMainFrame frame(host, profile);
+    CTreeCtrl& tree = frame.Tree();
+    host.messages.reserve(4);  // the message box need not allocate
 
     struct rlimit original;
     ::getrlimit(RLIMIT_AS, &original);
     struct rlimit tight = original;
     tight.rlim_cur = static_cast<rlim_t>(AddressSpaceBytes()) + (2 << 20);
     ::setrlimit(RLIMIT_AS, &tight);
-    childHost.folders.push_back(fast.Root());
-    childFrame.OnCommand(ID_FILE_NEW);
+    host.folders.push_back(fast.Root());
+    frame.OnCommand(ID_FILE_NEW);
     ::setrlimit(RLIMIT_AS, &original);
 
-    std::string out;
-    for (const ShownMessage& m : childHost.messages) out += m.text + "\n";
-    out += "wait " + std::to_string(childHost.waitDepth) + "\n";
-    const size_t partial = childTree.GetCount();
-    out += partial > 1 && partial < 1u + kFiles ? "partial\n"
+    for (const ShownMessage& m : host.messages) out += m.text + "\n";
+    out += "wait " + std::to_string(host.waitDepth) + "\n";
+    const size_t partial = tree.GetCount();
+    out += partial > 1 && partial < 1u + kFiles ? std::string("partial\n")
                                                 : "count " + std::to_string(partial) + "\n";
-    for (HTREEITEM c = childTree.GetChildItem(childTree.GetRootItem()); c;
-         c = childTree.GetNextSiblingItem(c))
-      if (!childTree.GetItemData(c) || childTree.GetStateImage(c) != 1) out += "broken node\n";
+    for (HTREEITEM c = tree.GetChildItem(tree.GetRootItem()); c; c = tree.GetNextSiblingItem(c))
+      if (!tree.GetItemData(c) || tree.GetStateImage(c) != 1) out += "broken node\n";
 
-    childFrame.ToggleSelect(childTree.GetRootItem());
-    childTree.DeleteAllItems();
-    out += "after clearing " + std::to_string(childFrame.m_nMarkedFiles) + "\n";
-    childHost.folders.push_back(fast.Root());
-    childFrame.OnCommand(ID_FILE_NEW);
-    out += "rescanned " + std::to_string(childTree.GetCount()) + "\n";
-    return out;
-  });
-  EXPECT_EQ(result, "Out of memory.\nwait 0\npartial\nafter clearing 0\nrescanned " +
-                        std::to_string(kFiles + 1) + "\n");
+    frame.ToggleSelect(tree.GetRootItem());
+    tree.DeleteAllItems();
+    out += "after clearing " + std::to_string(frame.m_nMarkedFiles) + "\n";
+    host.folders.push_back(fast.Root());
+    frame.OnCommand(ID_FILE_NEW);
+    out += "rescanned " + std::to_string(tree.GetCount()) + "\n";
+  }
+  const std::string expected = "Out of memory.\nwait 0\npartial\nafter clearing 0\nrescanned " +
+                               std::to_string(kFiles + 1) + "\n";
+  std::fputs(out.c_str(), stderr);
+  std::_Exit(out == expected ? 0 : 1);
+}
+
+// The failure must reach the command's guard and leave a tree whose every
+// node is whole, and the frame must go on working. The scan runs in a fresh
+// process: one that has already held a large tree keeps enough free memory
+// to scan without asking the system for more.
+TEST(ScanOutOfMemoryTest, RealAllocationFailureLeavesAWorkingFrame) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ScanWithTooLittleMemory(), ::testing::ExitedWithCode(0), "");
 }
 #endif
 

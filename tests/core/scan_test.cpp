@@ -211,13 +211,14 @@ TEST_F(ScanFrameTest, LinkBackToAFolderOnTheWayDownIsNotEntered) {
 // A whole-tree file writes depth d at level d + 1 and holds levels up to 199,
 // so the folder at depth 198 is shown but not entered.
 TEST_F(ScanFrameTest, FoldersBeyondWhatATreeFileHoldsAreNotEntered) {
+  Scratch fast(Scratch::Storage::Memory);
   std::string path;
   for (int depth = 1; depth <= 200; ++depth) {
     path += depth == 1 ? "d" : "/d";
-    scratch.Dir(path);
-    if (depth == kDeepestEnteredDepth) scratch.File(path + "/last-file", 0, k2003);
+    fast.Dir(path);
+    if (depth == kDeepestEnteredDepth) fast.File(path + "/last-file", 0, k2003);
   }
-  HTREEITEM node = Load(scratch.Root());
+  HTREEITEM node = Load(fast.Root());
   for (int depth = 1; depth <= kDeepestEnteredDepth; ++depth) {
     node = Child(tree, node, "d");
     ASSERT_NE(node, nullptr) << depth;

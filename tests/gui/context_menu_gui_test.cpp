@@ -107,14 +107,20 @@ TEST_F(ContextMenuGui, NoMenuOffTheIconAndTheLabel) {
   const struct {
     const char* where;
     QPoint at;
+    UINT flags;
   } cases[] = {
-      {"mark box", Parts(marked).state.center()},
-      {"expand button", QPoint(Row(sub).left() - w.View()->indentation() / 2, Row(sub).center().y())},
-      {"right of the label", QPoint(Parts(marked).label.right() + 30, Row(marked).center().y())},
-      {"below every node", QPoint(Row(beside).left() + 40, Row(beside).bottom() + 40)},
+      {"mark box", Parts(marked).state.center(), TVHT_ONITEMSTATEICON},
+      {"expand button", QPoint(Row(sub).left() - w.View()->indentation() / 2, Row(sub).center().y()),
+       TVHT_ONITEMBUTTON},
+      {"right of the label", QPoint(Parts(marked).label.right() + 30, Row(marked).center().y()),
+       TVHT_ONITEMRIGHT},
+      {"below every node", QPoint(Row(beside).left() + 40, Row(beside).bottom() + 40),
+       TVHT_NOWHERE},
   };
-  const QString status = w.StatusPart(0)->text();
   for (const auto& c : cases) {
+    ASSERT_EQ(w.View()->HitTest(c.at).flags, c.flags) << c.where;
+    tree.SelectItem(beside);
+    const QString status = w.StatusPart(0)->text();
     const PopupRecord menu = RightClick(c.at);
     EXPECT_FALSE(menu.shown) << c.where;
     EXPECT_EQ(tree.GetSelectedItem(), beside) << c.where;
