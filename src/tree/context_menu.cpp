@@ -17,14 +17,13 @@ void CMainFrame::OnContextMenu(POINT screen) {
   HTREEITEM node = hit.hItem;
   m_pTreeCtrl->SelectItem(node);
 
-  // Only files carry the record File Info shows.
   const bool hasRecord = m_pTreeCtrl->GetItemData(node) != nullptr;
   const std::vector<PopupMenuItem> items = {
-      {ID_PRUNE_BRANCH, "&Prune this branch", false},
-      {0, {}, false},
-      {ID_SAVE_BRANCH, "Save &Branch", false},
-      {0, {}, false},
-      {ID_FILE_INFO, "File Info", !hasRecord},
+      {ID_PRUNE_BRANCH, "&Prune this branch", false},  // no confirmation asked
+      {0, {}, false},                                  // separator
+      {ID_SAVE_BRANCH, "Save &Branch", false},         // ancestors, then the branch
+      {0, {}, false},                                  // separator
+      {ID_FILE_INFO, "File Info", !hasRecord},         // greyed for folders: no record
   };
   switch (m_host.TrackPopupMenu(items, screen)) {
     case ID_PRUNE_BRANCH:

@@ -39,8 +39,9 @@ std::string CTreeItemData::GetInfoText() const {
     if (!attributes.empty()) attributes += ", ";
     attributes += entry.name;
   }
-  return "Created:    \t" + FormatFileTime(m_ftCreation, kInfoTimeFormat) +
-         "\nLast Update: \t" + FormatFileTime(m_ftLastWrite, kInfoTimeFormat) +
-         "\nLast Access: \t" + FormatFileTime(m_ftLastAccess, kInfoTimeFormat) +
-         "\n\nAttributes: \t" + attributes;
+  std::string text = "Created:    \t" + FormatFileTime(m_ftCreation, kInfoTimeFormat);
+  text += "\nLast Update: \t" + FormatFileTime(m_ftLastWrite, kInfoTimeFormat);
+  text += "\nLast Access: \t" + FormatFileTime(m_ftLastAccess, kInfoTimeFormat);
+  text += "\n\nAttributes: \t" + attributes;
+  return text;
 }

@@ -40,6 +40,9 @@ bool CMainFrame::BrowseForFolder(const char* title, std::string& path) {
   return m_host.BrowseForFolder(title, path);
 }
 
+// The top of the scan. The descent below it goes by folder descriptors inside
+// the scanner, so subfolders are never named by path or entered as the
+// current directory.
 void CMainFrame::ScanFolder(const char* folder, HTREEITEM node) {
   FolderScanner(*m_pTreeCtrl, m_host).Scan(folder, node);
 }

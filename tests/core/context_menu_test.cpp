@@ -148,9 +148,9 @@ TEST_F(ContextMenuTest, FileInfoShowsTheRecordsTextAndChangesNothing) {
 TEST(FileInfoTextTest, TimesInLocalTimeAndAttributesInTableOrder) {
   constexpr const char* kUtc = "UTC0";
   constexpr const char* kBerlin = "CET-1CEST,M3.5.0,M10.5.0/3";
-  const FILETIME feb2003 = UnixToFileTime(1044095400, 0);   // 2003-02-01 10:30 UTC
-  const FILETIME jul2021 = UnixToFileTime(1626350400, 0);   // 2021-07-15 12:00 UTC
-  const FILETIME nov2023 = UnixToFileTime(1700000000, 0);   // 2023-11-14 22:13 UTC
+  const FILETIME feb2003 = UnixToFileTime(1044095400, 0);  // 2003-02-01 10:30 UTC
+  const FILETIME jul2021 = UnixToFileTime(1626350400, 0);  // 2021-07-15 12:00 UTC
+  const FILETIME nov2023 = UnixToFileTime(1700000000, 0);  // 2023-11-14 22:13 UTC
   const FILETIME after2038 = UnixToFileTime(int64_t{1} << 32, 0);
   const struct {
     const char* what;
@@ -177,8 +177,7 @@ TEST(FileInfoTextTest, TimesInLocalTimeAndAttributesInTableOrder) {
       {"local summer and winter time", kBerlin, FILE_ATTRIBUTE_NORMAL, jul2021, feb2003, nov2023,
        "Created:    \t15 07 2021 - 14:00\nLast Update: \t01 02 2003 - 11:30\n"
        "Last Access: \t14 11 2023 - 23:13\n\nAttributes: \tnormal"},
-      {"before 1900 and after 2038", kUtc, FILE_ATTRIBUTE_ARCHIVE, FILETIME{}, after2038,
-       feb2003,
+      {"before 1900 and after 2038", kUtc, FILE_ATTRIBUTE_ARCHIVE, FILETIME{}, after2038, feb2003,
        "Created:    \t01 01 1970 - 00:00\nLast Update: \t\n"
        "Last Access: \t01 02 2003 - 10:30\n\nAttributes: \tarchive"},
   };

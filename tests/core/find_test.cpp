@@ -147,10 +147,12 @@ TEST_F(FindTest, FindNextWalksInPreOrderAndAsksOnceToRestart) {
     EXPECT_EQ(host.treeFocused, 1);
     EXPECT_EQ(host.waitDepth, 0);
     EXPECT_GT(host.waitCursorShown, 0);
-    for (HTREEITEM p = tree.GetParentItem(found); p; p = tree.GetParentItem(p))
+    for (HTREEITEM p = tree.GetParentItem(found); p; p = tree.GetParentItem(p)) {
       EXPECT_EQ(tree.GetItemState(p, TVIS_EXPANDED), TVIS_EXPANDED) << Label(p);
-    if (!found)
+    }
+    if (!found) {
       for (HTREEITEM n : preOrder) EXPECT_EQ(tree.GetItemState(n, TVIS_EXPANDED), 0u) << Label(n);
+    }
   }
 }
 
@@ -195,12 +197,15 @@ TEST_F(FindTest, SuccessiveFindNextVisitsEveryMatchAsMatchItemSays) {
     const size_t rounds = expected.empty() ? 1 : 2 * expected.size();
     for (size_t i = 0; i < rounds; ++i) {
       frame.OnFindNext();
-      if (expected.empty())
+      if (expected.empty()) {
         EXPECT_EQ(tree.GetSelectedItem(), nullptr);
-      else
+      } else {
         EXPECT_EQ(Label(tree.GetSelectedItem()), Label(expected[i % expected.size()])) << i;
+      }
     }
-    if (expected.empty()) EXPECT_EQ(MessageLetters(s.text), "RN");
+    if (expected.empty()) {
+      EXPECT_EQ(MessageLetters(s.text), "RN");
+    }
     EXPECT_EQ(host.waitDepth, 0);
     EXPECT_EQ(host.findDialogRuns, 0) << "a stored text needs no dialog";
   }

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -17,6 +18,7 @@
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 #include "gui_support.h"
+#include "support/scripted_host.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -92,9 +94,8 @@ class ContextMenuGui : public ::testing::Test {
   }
 
   PopupRecord RightClick(QPoint at, const QString& choose = {}) {
-    return WithBranchMenu(choose, [&] {
-      QTest::mouseClick(w.View()->viewport(), Qt::RightButton, {}, at);
-    });
+    return WithBranchMenu(
+        choose, [&] { QTest::mouseClick(w.View()->viewport(), Qt::RightButton, {}, at); });
   }
 
   WindowFixture f;
@@ -110,7 +111,8 @@ TEST_F(ContextMenuGui, NoMenuOffTheIconAndTheLabel) {
     UINT flags;
   } cases[] = {
       {"mark box", Parts(marked).state.center(), TVHT_ONITEMSTATEICON},
-      {"expand button", QPoint(Row(sub).left() - w.View()->indentation() / 2, Row(sub).center().y()),
+      {"expand button",
+       QPoint(Row(sub).left() - w.View()->indentation() / 2, Row(sub).center().y()),
        TVHT_ONITEMBUTTON},
       {"right of the label", QPoint(Parts(marked).label.right() + 30, Row(marked).center().y()),
        TVHT_ONITEMRIGHT},
@@ -209,6 +211,50 @@ TEST_F(ContextMenuGui, KeyboardRequestOpensNoMenu) {
   });
   EXPECT_FALSE(moved.shown);
   EXPECT_EQ(tree.GetSelectedItem(), unmarked);
+}
+
+TEST_F(ContextMenuGui, SaveBranchOfAFileWritesItsAncestorsAndTheFile) {
+  const std::string path = f.dir.filePath("branch.ztr").toStdString();
+  const QString title = w.windowTitle();
+  w.Frame().m_bModified = true;
+  QString dialogTitle;
+  WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog) return;
+    dialogTitle = dialog->windowTitle();
+    AnswerMessageBox(QMessageBox::Yes);  // create the new file
+    dialog->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+  });
+  const PopupRecord menu = RightClick(Parts(marked).label.center(), "Save &Branch");
+  ASSERT_TRUE(menu.shown);
+  EXPECT_EQ(dialogTitle, "Save the current Directory Tree");
+
+  ScriptedHost host;
+  MemoryProfile profile;
+  CMainFrame reader(host, profile);
+  reader.LoadTree(path);
+  CTreeCtrl& saved = reader.Tree();
+  HTREEITEM savedTop = saved.GetRootItem();
+  ASSERT_NE(savedTop, nullptr);
+  EXPECT_EQ(saved.GetItemText(savedTop), "/data");
+  EXPECT_EQ(saved.GetNextSiblingItem(savedTop), nullptr);
+  HTREEITEM savedSub = saved.GetChildItem(savedTop);
+  ASSERT_NE(savedSub, nullptr);
+  EXPECT_EQ(saved.GetItemText(savedSub), "sub");
+  EXPECT_EQ(saved.GetNextSiblingItem(savedSub), nullptr) << "c.txt is not in the branch";
+  HTREEITEM savedFile = saved.GetChildItem(savedSub);
+  ASSERT_NE(savedFile, nullptr);
+  EXPECT_EQ(saved.GetItemText(savedFile), tree.GetItemText(marked));
+  EXPECT_EQ(saved.GetNextSiblingItem(savedFile), nullptr) << "b.txt is not in the branch";
+  ASSERT_NE(saved.GetItemData(savedFile), nullptr);
+  EXPECT_EQ(saved.GetItemData(savedFile)->m_nFileSize, 2048);
+  EXPECT_EQ(saved.GetStateImage(savedFile), 2);
+  EXPECT_EQ(saved.GetCount(), 3u);
+
+  EXPECT_EQ(tree.GetCount(), 5u);
+  EXPECT_EQ(w.windowTitle(), title) << "the window's tree file stays what it was";
+  EXPECT_TRUE(w.Frame().m_bModified);
 }
 
 }  // namespace
