@@ -13,6 +13,8 @@ CFindDialog::CFindDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("CFindDialog");
   setWindowTitle("Find");
 
+  // The controls are created in their tab order.
+
   auto* findNext = new QPushButton("&Find Next", this);
   findNext->setObjectName("findNext");
   findNext->setDefault(true);
@@ -47,11 +49,6 @@ CFindDialog::CFindDialog(QWidget* parent) : QDialog(parent) {
   layout->addLayout(fields, 1);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed frame, like any small dialog
-
-  setTabOrder(findNext, cancel);
-  setTabOrder(cancel, m_editFindWhat);
-  setTabOrder(m_editFindWhat, m_checkExactMatch);
-  setTabOrder(m_checkExactMatch, m_checkIgnoreCase);
 
   connect(findNext, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -129,6 +129,16 @@ TVHITTESTINFO TreeView::HitTest(QPoint point) const {
   return hit;
 }
 
+void TreeView::mousePressEvent(QMouseEvent* event) {
+  // A right press leaves the selection alone: the context menu selects the
+  // node it opens on, and only when it opens.
+  if (event->button() == Qt::RightButton) {
+    event->accept();
+    return;
+  }
+  QTreeView::mousePressEvent(event);
+}
+
 void TreeView::mouseReleaseEvent(QMouseEvent* event) {
   QTreeView::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton) emit clicked(event->globalPosition().toPoint());

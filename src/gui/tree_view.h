@@ -44,6 +44,7 @@ class TreeView : public QTreeView {
   void selectedNode(const QModelIndex& index);
 
  protected:
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;

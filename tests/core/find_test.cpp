@@ -52,7 +52,9 @@ class FindTest : public ::testing::Test {
     EXPECT_NE(it, nodes.end()) << label;
     return it == nodes.end() ? nullptr : it->second;
   }
-  std::string Label(HTREEITEM node) { return node ? std::string(tree.GetItemText(node)) : "(none)"; }
+  std::string Label(HTREEITEM node) {
+    return node ? std::string(tree.GetItemText(node)) : "(none)";
+  }
 
   // The messages shown so far, one letter each: R for the restart question,
   // N for the not-found report; anything else fails.
@@ -72,17 +74,10 @@ class FindTest : public ::testing::Test {
 };
 
 const Outline kCatalogue = {
-    {0, "/data"},
-    {1, "alpha"},
-    {2, "x1.txt   1 bytes, 01/02/2003-04:05"},
-    {1, "beta"},
-    {2, "gamma"},
-    {3, "x2"},
-    {1, "pruned", true},
-    {1, "delta"},
-    {0, "/more"},
-    {1, "x3"},
-    {1, "last"},
+    {0, "/data"},        {1, "alpha"}, {2, "x1.txt   1 bytes, 01/02/2003-04:05"},
+    {1, "beta"},         {2, "gamma"}, {3, "x2"},
+    {1, "pruned", true}, {1, "delta"}, {0, "/more"},
+    {1, "x3"},           {1, "last"},
 };
 const Outline kOneNode = {{0, "solo"}};
 const Outline kEmpty = {};
@@ -105,10 +100,20 @@ TEST_F(FindTest, FindNextWalksInPreOrderAndAsksOnceToRestart) {
       // ... and it is examined last, after the question.
       {"first top node last, yes", &kCatalogue, "", "data", {IDYES}, "/data", "R"},
       {"first top node last, no", &kCatalogue, "", "data", {IDNO}, "", "RN"},
-      {"next in its branch", &kCatalogue, "alpha", "x", {}, "x1.txt   1 bytes, 01/02/2003-04:05",
+      {"next in its branch",
+       &kCatalogue,
+       "alpha",
+       "x",
+       {},
+       "x1.txt   1 bytes, 01/02/2003-04:05",
        ""},
-      {"into collapsed branches", &kCatalogue, "x1.txt   1 bytes, 01/02/2003-04:05", "x", {},
-       "x2", ""},
+      {"into collapsed branches",
+       &kCatalogue,
+       "x1.txt   1 bytes, 01/02/2003-04:05",
+       "x",
+       {},
+       "x2",
+       ""},
       {"up two levels, then on", &kCatalogue, "x2", "x", {}, "x3", ""},
       // The has-children flag alone leads nowhere: the walk goes on as after
       // a leaf, and does not take it for the end of the tree.

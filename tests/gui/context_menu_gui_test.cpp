@@ -104,6 +104,8 @@ class ContextMenuGui : public ::testing::Test {
   HTREEITEM top = nullptr, sub = nullptr, marked = nullptr, unmarked = nullptr, beside = nullptr;
 };
 
+// A right button press must not move the selection either: only the menu
+// selects, and only the node it opens on.
 TEST_F(ContextMenuGui, NoMenuOffTheIconAndTheLabel) {
   const struct {
     const char* where;

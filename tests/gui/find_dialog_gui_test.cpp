@@ -237,7 +237,9 @@ TEST_F(FindGui, NotFoundIsReportedWithTheStoredText) {
 
 TEST_F(FindGui, CancelStoresNothing) {
   const std::function<void(CFindDialog*)> closers[] = {
-      [](CFindDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("cancel"), Qt::LeftButton); },
+      [](CFindDialog* d) {
+        QTest::mouseClick(d->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+      },
       [](CFindDialog* d) { QTest::keyClick(d->findChild<QLineEdit*>("findWhat"), Qt::Key_Escape); },
       [](CFindDialog* d) { d->close(); },
   };
