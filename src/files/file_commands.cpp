@@ -7,17 +7,15 @@
 #include "files/atomic_file_writer.h"
 #include "files/file.h"
 #include "files/tree_reader.h"
+#include "files/tree_file_limits.h"
 #include "tree/tree_item.h"
 
 namespace {
 
-// The longest label a record keeps, in bytes.
-constexpr size_t kMaxSavedLabel = 260;
-
 // Which members of a node a record carries: text, images, data, state,
 // selected image, children flag.
-constexpr UINT kSavedMembers = TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_STATE |
-                               TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+constexpr UINT kSavedMembers =
+    TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_STATE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
 static_assert(kSavedMembers == 0x6F);
 
 const std::vector<std::pair<std::string, std::string>> kTreeFileFilters = {
@@ -44,8 +42,7 @@ void CutLabel(std::string& label) {
   if (label.size() <= kMaxSavedLabel) return;
   const auto* bytes = reinterpret_cast<const unsigned char*>(label.data());
   size_t cut = kMaxSavedLabel;
-  for (size_t back = 1; back <= 3 && IsUtf8Continuation(bytes[kMaxSavedLabel - back + 1]);
-       ++back) {
+  for (size_t back = 1; back <= 3 && IsUtf8Continuation(bytes[kMaxSavedLabel - back + 1]); ++back) {
     const size_t lead = kMaxSavedLabel - back;
     if (IsUtf8Continuation(bytes[lead])) continue;
     const size_t length = Utf8SequenceLength(bytes[lead]);
@@ -160,15 +157,16 @@ void CMainFrame::LoadTree(const std::string& path) {
   try {
     // Counted from the node as it shows, not from the record: the totals
     // must follow the state images exactly, whatever the file's mask said.
-    ReadTree(ar, tree, TVI_ROOT,
-             [&](HTREEITEM node) {
-               const CTreeItemData* data = tree.GetItemData(node);
-               if (data != nullptr && tree.GetStateImage(node) == 2) {
-                 m_nMarkedBytes += data->m_nFileSize;
-                 m_nMarkedFiles += 1;
-               }
-             },
-             m_host);
+    ReadTree(
+        ar, tree, TVI_ROOT,
+        [&](HTREEITEM node) {
+          const CTreeItemData* data = tree.GetItemData(node);
+          if (data != nullptr && tree.GetStateImage(node) == 2) {
+            m_nMarkedBytes += data->m_nFileSize;
+            m_nMarkedFiles += 1;
+          }
+        },
+        m_host);
   } catch (...) {
     // Only part of the file is in the tree: without a current name, Save
     // asks where to write instead of overwriting the file with that part.

@@ -1,5 +1,7 @@
 #include "gui/qt_profile_store.h"
 
+#include <QFileInfo>
+
 namespace {
 QString Key(std::string_view section, std::string_view entry) {
   return QString::fromUtf8(section.data(), section.size()) + '/' +
@@ -9,9 +11,20 @@ QString Key(std::string_view section, std::string_view entry) {
 
 QtProfileStore::QtProfileStore()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, "Local AppWizard-Generated Applications",
-                 "ZTR") {}
+                 "ZTR") {
+  CheckReadable();
+}
 
-QtProfileStore::QtProfileStore(const QString& path) : m_settings(path, QSettings::IniFormat) {}
+QtProfileStore::QtProfileStore(const QString& path) : m_settings(path, QSettings::IniFormat) {
+  CheckReadable();
+}
+
+void QtProfileStore::CheckReadable() {
+  const QFileInfo file(m_settings.fileName());
+  m_settings.allKeys();  // reads the file now, so that its status is known
+  m_readOnly = (file.exists() && (!file.isFile() || !file.isReadable())) ||
+               m_settings.status() != QSettings::NoError;
+}
 
 int QtProfileStore::GetProfileInt(std::string_view section, std::string_view entry,
                                   int defaultValue) {
@@ -21,7 +34,7 @@ int QtProfileStore::GetProfileInt(std::string_view section, std::string_view ent
 }
 
 void QtProfileStore::WriteProfileInt(std::string_view section, std::string_view entry, int value) {
-  m_settings.setValue(Key(section, entry), value);
+  if (!m_readOnly) m_settings.setValue(Key(section, entry), value);
 }
 
 std::string QtProfileStore::GetProfileString(std::string_view section, std::string_view entry,
@@ -33,9 +46,10 @@ std::string QtProfileStore::GetProfileString(std::string_view section, std::stri
 
 void QtProfileStore::WriteProfileString(std::string_view section, std::string_view entry,
                                         std::string_view value) {
-  m_settings.setValue(Key(section, entry), QString::fromUtf8(value.data(), value.size()));
+  if (!m_readOnly)
+    m_settings.setValue(Key(section, entry), QString::fromUtf8(value.data(), value.size()));
 }
 
 void QtProfileStore::DeleteSection(std::string_view section) {
-  m_settings.remove(QString::fromUtf8(section.data(), section.size()));
+  if (!m_readOnly) m_settings.remove(QString::fromUtf8(section.data(), section.size()));
 }

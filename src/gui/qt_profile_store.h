@@ -20,7 +20,13 @@ class QtProfileStore : public ProfileStore {
   void DeleteSection(std::string_view section) override;
 
   QSettings& Settings() { return m_settings; }
+  // True when the file could not be read whole: then nothing is written
+  // back, so a file we failed to understand is never replaced by a part of it.
+  bool ReadOnly() const { return m_readOnly; }
 
  private:
+  void CheckReadable();
+
   QSettings m_settings;
+  bool m_readOnly = false;
 };

@@ -7,6 +7,7 @@
 
 #include "files/archive.h"
 #include "files/atomic_file_writer.h"
+#include "files/tree_file_limits.h"
 #include "tree_file_records.h"
 
 namespace {
@@ -45,8 +46,8 @@ class TreeFileFormatTest : public FrameFixture {
     data->m_dwAttributes = 0x20;
     data->m_ftCreation = data->m_ftLastAccess = data->m_ftLastWrite =
         U64ToFileTime(0x01C2C9DCDF87C400);  // 1 February 2003 10:30 UTC
-    file = tree.InsertItem(kMask | TVIF_PARAM, kFileLabel, 5, 5, 0x1000, 0xF000, data, docs,
-                           TVI_LAST);
+    file =
+        tree.InsertItem(kMask | TVIF_PARAM, kFileLabel, 5, 5, 0x1000, 0xF000, data, docs, TVI_LAST);
   }
 
   Bytes Save(HTREEITEM start) {
@@ -68,15 +69,16 @@ class TreeFileFormatTest : public FrameFixture {
 
 TEST_F(TreeFileFormatTest, TheDocsExampleByteForByte) {
   BuildDocs();
-  const std::string display = "6F 00 00 00  00 00 00 00  00 10 00 00  00 F0 00 00  00 00 00 00"
-                              "  00 00 00 00";
+  const std::string display =
+      "6F 00 00 00  00 00 00 00  00 10 00 00  00 F0 00 00  00 00 00 00"
+      "  00 00 00 00";
   const Bytes expected =
       Hex("07 43 3A 5C 44 6F 63 73  01 00 00 00") + Hex(display) +
       Hex("00 00 00 00  00 00 00 00  01 00 00 00  00 00 00 00") +  // 52 bytes
       Hex("03 53 75 62  02 00 00 00") + Hex(display) +
       Hex("01 00 00 00  02 00 00 00  00 00 00 00  00 00 00 00") +  // 48 bytes
-      Hex("21") + BytesOf(kFileLabel) + Hex("02 00 00 00") +
-      Hex(display) + Hex("05 00 00 00  05 00 00 00  00 00 00 00  01 00 00 00") +
+      Hex("21") + BytesOf(kFileLabel) + Hex("02 00 00 00") + Hex(display) +
+      Hex("05 00 00 00  05 00 00 00  00 00 00 00  01 00 00 00") +
       Hex("20 00 00 00  05 00 00 00 00 00 00 00") +
       Hex("00 C4 87 DF DC C9 C2 01  00 C4 87 DF DC C9 C2 01  00 C4 87 DF DC C9 C2 01");
   ASSERT_EQ(expected.size(), 214u);
@@ -162,36 +164,51 @@ TEST_F(TreeFileFormatTest, Utf16NamesReadAsUtf8) {
   const std::u16string longName(300, u'\u00E9');
   std::string longUtf8;
   for (int i = 0; i < 300; ++i) longUtf8 += "\xC3\xA9";
-  const Bytes file = RecordBytes(Folder("top", 1)) +
-                     Hex("FF FE FF 05") + utf16(u"Gr\u00FC\u00DFe") + tail +
-                     Hex("FF FE FF FF 2C 01") + utf16(longName) + tail +
-                     Hex("FF FE FF 02") + utf16(u"\U0001F600") + tail;
+  const Bytes file = RecordBytes(Folder("top", 1)) + Hex("FF FE FF 05") +
+                     utf16(u"Gr\u00FC\u00DFe") + tail + Hex("FF FE FF FF 2C 01") + utf16(longName) +
+                     tail + Hex("FF FE FF 02") + utf16(u"\U0001F600") + tail;
   Load(file);
   std::vector<std::string> labels;
   for (const Node& n : Dump(tree)) labels.push_back(n.label);
-  EXPECT_EQ(labels, (std::vector<std::string>{"top", "Gr\xC3\xBC\xC3\x9F" "e", longUtf8,
-                                              "\xF0\x9F\x98\x80"}));
+  EXPECT_EQ(labels, (std::vector<std::string>{"top",
+                                              "Gr\xC3\xBC\xC3\x9F"
+                                              "e",
+                                              longUtf8, "\xF0\x9F\x98\x80"}));
   EXPECT_TRUE(host.messages.empty());
 }
 
-// Labels keep at most 260 bytes; a cut never splits a UTF-8 character, but
-// bytes of another encoding are cut where they stand.
-TEST_F(TreeFileFormatTest, LabelsAreCutAt260Bytes) {
-  const std::string a259(259, 'a'), a258(258, 'a'), a257(257, 'a');
+// Labels keep at most kMaxSavedLabel bytes (far more than a 255-byte name
+// with its size and time, or a full path); a cut never splits a UTF-8
+// character, but bytes of another encoding are cut where they stand.
+TEST_F(TreeFileFormatTest, LabelsAreCutAtTheLimit) {
+  const size_t max = kMaxSavedLabel;
+  const std::string a1(max - 1, 'a'), a2(max - 2, 'a'), a3(max - 3, 'a');
   struct Case {
     const char* what;
     std::string label;
     std::string saved;
   };
+  const std::string longName = std::string(255, 'n') + "   123 bytes, 01/02/2003-10:30";
   const Case cases[] = {
-      {"exactly 260", std::string(260, 'x'), std::string(260, 'x')},
-      {"plain text", std::string(300, 'x'), std::string(260, 'x')},
-      {"2-byte character across the cut", a259 + "\xC3\xA9tail", a259},
-      {"3-byte character across the cut", a258 + "\xE2\x82\xAC" "tail", a258},
-      {"3-byte character ending at the cut", a257 + "\xE2\x82\xAC" "tail", a257 + "\xE2\x82\xAC"},
-      {"4-byte character across the cut", a257 + "\xF0\x9F\x98\x80tail", a257},
-      {"Windows-1252 bytes", a259 + "\xE9\x80x" "tail", a259 + "\xE9"},
-      {"stray continuation bytes", a258 + "\x80\x80\x80tail", a258 + "\x80\x80"},
+      {"a 255-byte name with its size and time", longName, longName},
+      {"a full path", "/" + std::string(4094, 'p'), "/" + std::string(4094, 'p')},
+      {"exactly the limit", std::string(max, 'x'), std::string(max, 'x')},
+      {"plain text", std::string(max + 40, 'x'), std::string(max, 'x')},
+      {"2-byte character across the cut", a1 + "\xC3\xA9tail", a1},
+      {"3-byte character across the cut",
+       a2 + "\xE2\x82\xAC"
+            "tail",
+       a2},
+      {"3-byte character ending at the cut",
+       a3 + "\xE2\x82\xAC"
+            "tail",
+       a3 + "\xE2\x82\xAC"},
+      {"4-byte character across the cut", a3 + "\xF0\x9F\x98\x80tail", a3},
+      {"Windows-1252 bytes",
+       a1 + "\xE9\x80x"
+            "tail",
+       a1 + "\xE9"},
+      {"stray continuation bytes", a2 + "\x80\x80\x80tail", a2 + "\x80\x80"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

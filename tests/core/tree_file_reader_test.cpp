@@ -70,8 +70,8 @@ TEST_F(TreeFileReaderTest, EveryTruncationPoint) {
   };
   const Case cases[] = {
       {0, {}},
-      {4, {}},   // inside the name
-      {7, {}},   // inside the level
+      {4, {}},  // inside the name
+      {7, {}},  // inside the level
       // The display part missing entirely: nothing applies, not even the label.
       {8, {{0, "", 0, 0, 0, false, std::nullopt}}},
       {12, {{0, "top", 0, 0, 0, false, std::nullopt}}},  // only the mask
@@ -126,16 +126,21 @@ TEST_F(TreeFileReaderTest, NestLevelLimit) {
   const Case cases[] = {
       {"199 is accepted", {Folder("a", 199)}, 1, false},
       {"200 is refused", {Folder("a", 200)}, 0, true},
-      {"reading stops at the refused record", {Folder("a", 1), Folder("b", 200), Folder("c", 1)},
-       1, true},
+      {"reading stops at the refused record",
+       {Folder("a", 1), Folder("b", 200), Folder("c", 1)},
+       1,
+       true},
       {"largest level", {Folder("a", 1), File("b", INT_MAX, 7)}, 1, true},
-      {"200 deep", [&] {
+      {"200 deep",
+       [&] {
          auto records = chain;
          records.push_back(Folder("too deep", 200));
          return records;
        }(),
        200, true},
-      {"a negative level ends the file", {Folder("a", 1), File("b", -5, 7), Folder("c", 1)}, 1,
+      {"a negative level ends the file",
+       {Folder("a", 1), File("b", -5, 7), Folder("c", 1)},
+       1,
        false},
       {"lowest level", {Folder("a", INT_MIN)}, 0, false},
   };
@@ -288,8 +293,8 @@ TEST_F(TreeFileReaderTest, ReaderUnderAGivenNode) {
   file.OpenRead(path);
   CArchive ar(file, CArchive::load);
   std::vector<HTREEITEM> seen;
-  const TreeReadEnd end =
-      ReadTree(ar, tree, holder, [&](HTREEITEM node) { seen.push_back(node); }, host);
+  const TreeReadEnd end = ReadTree(
+      ar, tree, holder, [&](HTREEITEM node) { seen.push_back(node); }, host);
   EXPECT_EQ(end, TreeReadEnd::nestLimit);
   EXPECT_EQ(Shape(), (std::vector<std::pair<std::string, int>>{{"holder", 0}, {"a", 1}, {"b", 2}}));
   ASSERT_EQ(seen.size(), 2u);

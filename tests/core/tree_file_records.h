@@ -29,7 +29,18 @@ struct DataPart {
 };
 
 // Display-part words by position.
-enum Word { kMask, kHItem, kState, kStateMask, kPszText, kCch, kImage, kSelImage, kChildren, kParam };
+enum Word {
+  kMask,
+  kHItem,
+  kState,
+  kStateMask,
+  kPszText,
+  kCch,
+  kImage,
+  kSelImage,
+  kChildren,
+  kParam
+};
 
 struct Record {
   std::string name;
@@ -179,8 +190,13 @@ inline std::vector<Node> Dump(const CTreeCtrl& tree) {
   while (!stack.empty()) {
     auto [node, depth] = stack.back();
     stack.pop_back();
-    Node n{depth, std::string(tree.GetItemText(node)), tree.GetStateImage(node), 0, 0,
-           tree.ItemHasChildren(node), std::nullopt};
+    Node n{depth,
+           std::string(tree.GetItemText(node)),
+           tree.GetStateImage(node),
+           0,
+           0,
+           tree.ItemHasChildren(node),
+           std::nullopt};
     tree.GetItemImage(node, n.image, n.selectedImage);
     if (const CTreeItemData* d = tree.GetItemData(node))
       n.data = DataPart{d->m_dwAttributes, d->m_nFileSize, FileTimeToU64(d->m_ftCreation),
@@ -189,7 +205,8 @@ inline std::vector<Node> Dump(const CTreeCtrl& tree) {
     std::vector<HTREEITEM> children;
     for (HTREEITEM c = tree.GetChildItem(node); c; c = tree.GetNextSiblingItem(c))
       children.push_back(c);
-    for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back({*it, depth + 1});
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+      stack.push_back({*it, depth + 1});
   }
   return nodes;
 }
