@@ -1,11 +1,11 @@
 #include <QApplication>
-#include <QFileInfo>
 #include <cstdio>
 #include <cstring>
 
 #include "app/viewer_app.h"
 #include "gui/main_window.h"
 #include "gui/qt_profile_store.h"
+#include "gui/startup.h"
 
 namespace {
 
@@ -22,7 +22,6 @@ constexpr const char kUsage[] =
 
 int main(int argc, char** argv) {
   // Answered before the window system is touched, so they work without a display.
-  const char* file = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
       std::fputs(kUsage, stdout);
@@ -32,22 +31,23 @@ int main(int argc, char** argv) {
       std::printf("ztr %s\n", ZTR_VERSION);
       return 0;
     }
-    if (argv[i][0] != '-' && !file) file = argv[i];
   }
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("ZTR");
   QApplication::setOrganizationName("Local AppWizard-Generated Applications");
   QApplication::setApplicationVersion(ZTR_VERSION);
+  // The arguments left once Qt has taken its own (such as -platform).
+  QStringList files;
+  for (const QString& arg : QApplication::arguments().mid(1))
+    if (!arg.startsWith('-')) files << arg;
 
   QtProfileStore profile;
   CViewerApp viewer(profile);
   viewer.LoadStdProfileSettings();
   int status;
   {
-    MainWindow window(profile);
-    window.show();
-    if (file) window.OpenFile(QFileInfo(QString::fromLocal8Bit(file)).absoluteFilePath().toStdString());
+    std::unique_ptr<MainWindow> window = StartMainWindow(profile, files);
     status = app.exec();
   }
   viewer.SaveStdProfileSettings();
