@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 
 #include "gui/artwork.h"
 #include "gui/tree_model.h"
@@ -63,7 +64,25 @@ QSize TreeItemDelegate::sizeHint(const QStyleOptionViewItem& option,
                qMax(18, option.fontMetrics.height() + 2));
 }
 
+namespace {
+
+// Only the label shows the selection, as in a classic tree control; the
+// indentation and the images stay unhighlighted.
+class LabelOnlySelectionStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_ItemView_ShowDecorationSelected) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+}  // namespace
+
 TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
+  auto* style = new LabelOnlySelectionStyle;
+  style->setParent(this);
+  setStyle(style);
   setHeaderHidden(true);
   setUniformRowHeights(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -155,11 +174,3 @@ void TreeView::currentChanged(const QModelIndex& current, const QModelIndex& pre
   if (!m_applyingSelection) emit selectedNode(current);
 }
 
-// Only the label shows the selection, as in a classic tree control; the
-// indentation and the images stay unhighlighted.
-void TreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                       const QModelIndex& index) const {
-  QStyleOptionViewItem opt = option;
-  opt.showDecorationSelected = false;
-  QTreeView::drawRow(painter, opt, index);
-}

@@ -48,8 +48,6 @@ class TreeView : public QTreeView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-  void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
 
  private:
   TreeItemModel* m_model = nullptr;
