@@ -12,37 +12,18 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "app/null_frame_host.h"
 #include "tree/tree_item.h"
 
 namespace {
 
-struct NullHost : FrameHost {
+// Message boxes (a failure while saving or opening) go to the terminal.
+struct NullHost : NullFrameHost {
   int MessageBox(std::string_view text, std::string_view caption, UINT) override {
     std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                  static_cast<int>(text.size()), text.data());
     return IDCANCEL;
   }
-  void SetStatusText(int, std::string_view, UINT) override {}
-  void SetStatusParts(const std::vector<int>&) override {}
-  void SetWindowText(std::string_view) override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  bool BrowseForFolder(std::string_view, std::string&) override { return false; }
-  bool GetSaveFileName(const FileDialogOptions&, std::string&) override { return false; }
-  bool GetOpenFileName(const FileDialogOptions&, std::string&) override { return false; }
-  UINT TrackPopupMenu(const std::vector<PopupMenuItem>&, POINT) override { return 0; }
-  int RunFindDialog(FindDialogData&) override { return IDCANCEL; }
-  void SetFocusToTree() override {}
-  TVHITTESTINFO HitTestTree(POINT) override { return {}; }
-  POINT GetMessagePos() override { return {}; }
-};
-
-struct NullProfile : ProfileStore {
-  int GetProfileInt(std::string_view, std::string_view, int d) override { return d; }
-  void WriteProfileInt(std::string_view, std::string_view, int) override {}
-  std::string GetProfileString(std::string_view, std::string_view, bool*) override { return {}; }
-  void WriteProfileString(std::string_view, std::string_view, std::string_view) override {}
-  void DeleteSection(std::string_view) override {}
 };
 
 constexpr size_t kNodes = 1'000'000;
@@ -106,7 +87,7 @@ int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? argv[1] : std::filesystem::temp_directory_path().string();
   const std::string path = folder + "/ztr-files-bench-" + std::to_string(::getpid()) + ".ztr";
   NullHost host;
-  NullProfile profile;
+  NullProfileStore profile;
   CMainFrame frame(host, profile);
   BuildCatalogue(frame);
   const size_t nodes = frame.Tree().GetCount();

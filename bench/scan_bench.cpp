@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "app/null_frame_host.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -25,41 +26,17 @@ constexpr int kFilesPerFolder = 20;  // 200,000 files
 constexpr int kRuns = 3;
 
 // A window system that shows nothing and answers with the folder to scan.
-class NullHost : public FrameHost {
+class NullHost : public NullFrameHost {
  public:
   explicit NullHost(std::string folder) : m_folder(std::move(folder)) {}
   int MessageBox(std::string_view, std::string_view, UINT) override { return IDYES; }
-  void SetStatusText(int, std::string_view, UINT) override {}
-  void SetStatusParts(const std::vector<int>&) override {}
-  void SetWindowText(std::string_view) override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
   bool BrowseForFolder(std::string_view, std::string& path) override {
     path = m_folder;
     return true;
   }
-  bool GetSaveFileName(const FileDialogOptions&, std::string&) override { return false; }
-  bool GetOpenFileName(const FileDialogOptions&, std::string&) override { return false; }
-  UINT TrackPopupMenu(const std::vector<PopupMenuItem>&, POINT) override { return 0; }
-  int RunFindDialog(FindDialogData&) override { return IDCANCEL; }
-  void SetFocusToTree() override {}
-  TVHITTESTINFO HitTestTree(POINT) override { return {}; }
-  POINT GetMessagePos() override { return {}; }
 
  private:
   std::string m_folder;
-};
-
-class NullProfile : public ProfileStore {
- public:
-  int GetProfileInt(std::string_view, std::string_view, int value) override { return value; }
-  void WriteProfileInt(std::string_view, std::string_view, int) override {}
-  std::string GetProfileString(std::string_view, std::string_view, bool* found) override {
-    if (found) *found = false;
-    return {};
-  }
-  void WriteProfileString(std::string_view, std::string_view, std::string_view) override {}
-  void DeleteSection(std::string_view) override {}
 };
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -132,7 +109,7 @@ struct ScanResult {
 
 ScanResult TimeScan(const std::string& root) {
   NullHost host(root);
-  NullProfile profile;
+  NullProfileStore profile;
   CMainFrame frame(host, profile);
   const auto start = std::chrono::steady_clock::now();
   frame.OnFileNew();

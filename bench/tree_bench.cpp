@@ -5,34 +5,10 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "app/null_frame_host.h"
 #include "tree/tree_item.h"
 
 namespace {
-
-struct NullHost : FrameHost {
-  int MessageBox(std::string_view, std::string_view, UINT) override { return IDCANCEL; }
-  void SetStatusText(int, std::string_view, UINT) override {}
-  void SetStatusParts(const std::vector<int>&) override {}
-  void SetWindowText(std::string_view) override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  bool BrowseForFolder(std::string_view, std::string&) override { return false; }
-  bool GetSaveFileName(const FileDialogOptions&, std::string&) override { return false; }
-  bool GetOpenFileName(const FileDialogOptions&, std::string&) override { return false; }
-  UINT TrackPopupMenu(const std::vector<PopupMenuItem>&, POINT) override { return 0; }
-  int RunFindDialog(FindDialogData&) override { return IDCANCEL; }
-  void SetFocusToTree() override {}
-  TVHITTESTINFO HitTestTree(POINT) override { return {}; }
-  POINT GetMessagePos() override { return {}; }
-};
-
-struct NullProfile : ProfileStore {
-  int GetProfileInt(std::string_view, std::string_view, int d) override { return d; }
-  void WriteProfileInt(std::string_view, std::string_view, int) override {}
-  std::string GetProfileString(std::string_view, std::string_view, bool*) override { return {}; }
-  void WriteProfileString(std::string_view, std::string_view, std::string_view) override {}
-  void DeleteSection(std::string_view) override {}
-};
 
 struct Counter : CMainFrame {
   using CMainFrame::CMainFrame;
@@ -49,8 +25,8 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 int main() {
   constexpr size_t kNodes = 1'000'000;
   constexpr int kFilesPerFolder = 20;
-  NullHost host;
-  NullProfile profile;
+  NullFrameHost host;
+  NullProfileStore profile;
   Counter frame(host, profile);
   CTreeCtrl& tree = frame.Tree();
 
