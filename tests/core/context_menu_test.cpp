@@ -13,27 +13,9 @@
 #include "support/files_scratch.h"
 #include "support/scripted_host.h"
 #include "tree/tree_item.h"
+#include "support/scoped_time_zone.h"
 
 namespace {
-
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = getenv("TZ")) m_old = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (m_old)
-      setenv("TZ", m_old->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> m_old;
-};
 
 class ContextMenuTest : public ::testing::Test {
  protected:

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/local_time.h"
+#include "support/scoped_time_zone.h"
 
 namespace {
 
@@ -16,25 +17,6 @@ constexpr const char* kBerlin = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 constexpr const char* kLabelFormat = "%d/%m/%Y-%H:%M";
 constexpr const char* kInfoFormat = "%d %m %Y - %H:%M";
-
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = getenv("TZ")) m_old = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (m_old)
-      setenv("TZ", m_old->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> m_old;
-};
 
 FILETIME Utc(int year, int month, int day, int hour, int minute, int second = 0) {
   struct tm t {};
