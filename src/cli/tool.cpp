@@ -1,35 +1,50 @@
 #include "cli/tool.h"
 
 #include <cstdio>
-#include <cstring>
+#include <span>
+#include <string>
 #include <string_view>
+
+#include "cli/commands.h"
+#include "cli/usage.h"
 
 namespace {
 
-constexpr const char kUsage[] =
+constexpr std::string_view kUsage =
     "Usage: ztr-tool COMMAND [OPTIONS] ARGS...\n"
     "Scans, lists and searches ZTR directory tree files (.ztr) without a window.\n"
     "\n"
+    "Commands:\n"
+    "  scan -o FILE FOLDER...                   catalogue folders into a tree file\n"
+    "  list [--json] FILE                       print every node of a tree file\n"
+    "  find [--exact] [--match-case] TEXT FILE...\n"
+    "                                           print the nodes whose names match\n"
+    "\n"
     "Options:\n"
     "  --help       show this help and exit\n"
-    "  --version    show the version and exit\n";
+    "  --version    show the version and exit\n"
+    "\n"
+    "'ztr-tool COMMAND --help' describes a command.\n";
 
 }  // namespace
 
 int RunTool(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs(kUsage, stderr);
-    return 2;
+    std::fputs(kUsage.data(), stderr);
+    return kExitFailure;
   }
   const std::string_view command = argv[1];
-  if (command == "--help" || command == "-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  const std::span<char* const> args(argv + 2, static_cast<size_t>(argc - 2));
+  if (command == "scan") return RunScanCommand(args);
+  if (command == "list") return RunListCommand(args);
+  if (command == "find") return RunFindCommand(args);
+  if (command == "--help" || command == "-h") return ShowHelp(kUsage);
   if (command == "--version") {
     std::printf("ztr-tool %s\n", ZTR_VERSION);
-    return 0;
+    return kExitOk;
   }
-  std::fprintf(stderr, "ztr-tool: unknown command '%s'\n%s", argv[1], kUsage);
-  return 2;
+  const std::string text = "ztr-tool: unknown command '" + std::string(command) + "'\n\n";
+  std::fputs(text.c_str(), stderr);
+  std::fputs(kUsage.data(), stderr);
+  return kExitFailure;
 }

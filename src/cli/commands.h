@@ -1,0 +1,14 @@
+// The ztr-tool commands. Each takes the arguments after its name and
+// returns the exit status.
+#pragma once
+
+#include <span>
+
+// Exit statuses, as grep has them.
+constexpr int kExitOk = 0;
+constexpr int kExitNoMatch = 1;  // find: nothing matched
+constexpr int kExitFailure = 2;  // a usage error or a failure
+
+int RunScanCommand(std::span<char* const> args);
+int RunListCommand(std::span<char* const> args);
+int RunFindCommand(std::span<char* const> args);

@@ -1,0 +1,165 @@
+// ztr-tool find: the nodes of tree files whose names match, as Find
+// compares them, each printed with its path.
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/output_buffer.h"
+#include "cli/pre_order.h"
+#include "cli/tool_frame.h"
+#include "cli/usage.h"
+#include "platform/cp1252.h"
+#include "search/name_match.h"
+
+namespace {
+
+constexpr std::string_view kHelp =
+    "Usage: ztr-tool find [--exact] [--match-case] TEXT FILE...\n"
+    "Prints every node of the tree files whose name matches TEXT, as the\n"
+    "window's Find compares names, in pre-order, one per line as its path\n"
+    "(the folders above it, then its label). With more than one FILE each line\n"
+    "starts with the file's name and \": \".\n"
+    "\n"
+    "TEXT holding '*' or '?' is a pattern: its part before the last '.' is\n"
+    "matched against the name's part before its last '.', the rest against the\n"
+    "extension ('*' any run of bytes, '?' one byte), so '*.txt' finds text\n"
+    "files and '*' only names without an extension. Other TEXT is found\n"
+    "anywhere in the name, or must be the whole name with --exact.\n"
+    "\n"
+    "Options:\n"
+    "  --exact        the whole name must equal TEXT (no effect on patterns)\n"
+    "  --match-case   upper and lower case differ (they do not by default)\n"
+    "  --help         show this help and exit\n"
+    "\n"
+    "Exit status: 0 when a node matched, 1 when none did, 2 when a file could\n"
+    "not be read completely (the other files are still searched).\n";
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// GetParentPath with each folder's label as the window shows it. Used only
+// when a label above the node is not UTF-8: the labels are joined by the
+// same rule, and the decoding keeps every ASCII byte, so the slashes fall
+// where GetParentPath puts them.
+void AppendDisplayParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
+  std::vector<HTREEITEM> ancestors;
+  for (HTREEITEM p = tree.GetParentItem(node); p; p = tree.GetParentItem(p)) ancestors.push_back(p);
+  std::string path;
+  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+    AppendDisplayText(tree.GetItemText(*it), path);
+    if (path.empty() || path.back() != '/') path += '/';
+  }
+  while (!path.empty() && path.back() == '/') path.pop_back();
+  if (!ancestors.empty()) path += '/';
+  out += path;
+}
+
+struct FindOptions {
+  bool exactMatch = false;
+  bool ignoreCase = true;
+  bool showTimes = false;  // undocumented: load and search times on stderr
+};
+
+// Searches one loaded tree; returns the number of matches.
+size_t PrintMatches(const CMainFrame& frame, NameMatcher& matcher, std::string_view prefix,
+                    OutputBuffer& output) {
+  const CTreeCtrl& tree = frame.Tree();
+  size_t matches = 0;
+  std::string path;
+  ForEachInPreOrder(tree, [&](HTREEITEM node, int) {
+    const std::string_view label = tree.GetItemText(node);
+    if (!matcher.Matches(label)) return;
+    ++matches;
+    std::string& out = output.Text();
+    out.append(prefix);
+    path.clear();
+    frame.GetParentPath(node, path);
+    if (IsValidUtf8(path)) {
+      out += path;
+    } else {
+      AppendDisplayParentPath(tree, node, out);
+    }
+    AppendDisplayText(label, out);
+    out += '\n';
+    output.Commit();
+  });
+  return matches;
+}
+
+}  // namespace
+
+int RunFindCommand(std::span<char* const> args) {
+  FindOptions options;
+  bool parsingOptions = true;
+  const char* text = nullptr;
+  std::vector<const char*> files;
+  for (char* const arg : args) {
+    const std::string_view a = arg;
+    if (parsingOptions && a == "--") {
+      parsingOptions = false;
+    } else if (parsingOptions && a == "--help") {
+      return ShowHelp(kHelp);
+    } else if (parsingOptions && a == "--exact") {
+      options.exactMatch = true;
+    } else if (parsingOptions && a == "--match-case") {
+      options.ignoreCase = false;
+    } else if (parsingOptions && a == "--time") {
+      options.showTimes = true;
+    } else if (parsingOptions && LooksLikeOption(a)) {
+      return UsageError("find", "unknown option '" + std::string(a) + "'", kHelp);
+    } else if (text == nullptr) {
+      text = arg;
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (text == nullptr) return UsageError("find", "no search text given", kHelp);
+  // Find never searches for an empty text (it asks for one instead).
+  if (*text == '\0') return UsageError("find", "the search text is empty", kHelp);
+  if (files.empty()) return UsageError("find", "no tree file given", kHelp);
+
+  ToolFrame tool;
+  CMainFrame& frame = tool.frame;
+  // The options and the text as Find keeps them: lower-cased once when case
+  // is ignored, since the names are compared lower-cased too.
+  frame.m_bExactMatch = options.exactMatch;
+  frame.m_bIgnoreCase = options.ignoreCase;
+  frame.m_strFindWhat = text;
+  if (frame.m_bIgnoreCase) LowerCaseText(frame.m_strFindWhat);
+  NameMatcher matcher(frame.m_strFindWhat, frame.m_bExactMatch, frame.m_bIgnoreCase);
+
+  OutputBuffer output;
+  bool failed = false;
+  size_t matches = 0;
+  const bool named = files.size() > 1;
+  for (const char* file : files) {
+    const std::string prefix = named ? std::string(file) + ": " : std::string();
+    tool.host.SetMessagePrefix(prefix);
+    // A file that cannot be opened leaves the tree as it was: emptied
+    // first, so no node of the previous file is found again.
+    frame.Tree().DeleteAllItems();
+    auto start = std::chrono::steady_clock::now();
+    if (!tool.Load(file)) failed = true;
+    const double load = SecondsSince(start);
+    start = std::chrono::steady_clock::now();
+    matches += PrintMatches(frame, matcher, prefix, output);
+    const double search = SecondsSince(start);
+    if (options.showTimes) {
+      // Written at once so it cannot be held up behind the listing.
+      std::fprintf(stderr, "ztr-tool find: %s%zu nodes, load %.6f s, search %.6f s\n",
+                   prefix.c_str(), frame.Tree().GetCount(), load, search);
+    }
+  }
+  if (!output.Finish()) {
+    std::fprintf(stderr, "ztr-tool find: could not write the results: %s\n", std::strerror(errno));
+    return kExitFailure;
+  }
+  if (failed) return kExitFailure;
+  return matches > 0 ? kExitOk : kExitNoMatch;
+}
