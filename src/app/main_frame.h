@@ -92,6 +92,17 @@ class CMainFrame : public TreeNotifyTarget {
   HTREEITEM FindItem(HTREEITEM start, const std::string& searchText);
   bool MatchItem(HTREEITEM node, const std::string& searchText);
 
+  // Adds one file to the totals (sign -1 takes it out). Sizes come from tree
+  // files too, where they can be anything: the byte sum wraps like unsigned
+  // arithmetic instead of overflowing, so every addition is undone exactly
+  // by its subtraction and clearing the tree always brings the totals to 0.
+  void CountMarkedFile(int64_t fileSize, int sign) {
+    m_nMarkedFiles += sign;
+    const uint64_t delta = static_cast<uint64_t>(fileSize);
+    m_nMarkedBytes = static_cast<int64_t>(static_cast<uint64_t>(m_nMarkedBytes) +
+                                          (sign > 0 ? delta : 0 - delta));
+  }
+
   CTreeCtrl& Tree() { return *m_pTreeCtrl; }
   const CTreeCtrl& Tree() const { return *m_pTreeCtrl; }
   FrameHost& Host() { return m_host; }

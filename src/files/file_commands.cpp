@@ -6,8 +6,8 @@
 #include "files/archive.h"
 #include "files/atomic_file_writer.h"
 #include "files/file.h"
-#include "files/tree_reader.h"
 #include "files/tree_file_limits.h"
+#include "files/tree_reader.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -161,10 +161,8 @@ void CMainFrame::LoadTree(const std::string& path) {
         ar, tree, TVI_ROOT,
         [&](HTREEITEM node) {
           const CTreeItemData* data = tree.GetItemData(node);
-          if (data != nullptr && tree.GetStateImage(node) == 2) {
-            m_nMarkedBytes += data->m_nFileSize;
-            m_nMarkedFiles += 1;
-          }
+          if (data != nullptr && tree.GetStateImage(node) == 2)
+            CountMarkedFile(data->m_nFileSize, 1);
         },
         m_host);
   } catch (...) {

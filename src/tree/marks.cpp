@@ -92,8 +92,7 @@ void CMainFrame::SetMark(HTREEITEM node, int, void* markValue) {
   tree.SetCheck(node, mark);
   const CTreeItemData* data = tree.GetItemData(node);
   if (data == nullptr || wasCounted == mark) return;
-  m_nMarkedFiles += mark ? 1 : -1;
-  m_nMarkedBytes += mark ? data->m_nFileSize : -data->m_nFileSize;
+  CountMarkedFile(data->m_nFileSize, mark ? 1 : -1);
 }
 
 void CMainFrame::ToggleSelect(HTREEITEM node) {
@@ -164,8 +163,7 @@ void CMainFrame::GetParentPath(HTREEITEM node, std::string& path) const {
 void CMainFrame::OnTreeDeleteItem(HTREEITEM item, CTreeItemData* data) {
   if (data == nullptr) return;
   if (CountsAsMarked(*m_pTreeCtrl, item)) {
-    m_nMarkedFiles -= 1;
-    m_nMarkedBytes -= data->m_nFileSize;
+    CountMarkedFile(data->m_nFileSize, -1);
   }
   delete data;
 }
