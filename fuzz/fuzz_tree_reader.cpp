@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "app/main_frame.h"
+#include "app/null_frame_host.h"
 #include "files/file_exception.h"
 #include "files/tree_file_limits.h"
 #include "files/tree_reader.h"
@@ -56,36 +57,14 @@ struct ShownMessage {
 };
 
 // Records message boxes and answers every dialog with Cancel.
-class RecordingHost : public FrameHost {
+class RecordingHost : public NullFrameHost {
  public:
   std::vector<ShownMessage> messages;
 
   int MessageBox(std::string_view text, std::string_view caption, UINT type) override {
     messages.push_back({std::string(text), std::string(caption), type});
-    return (type & MB_TYPEMASK) == MB_OK ? IDOK : IDCANCEL;
+    return NullFrameHost::MessageBox(text, caption, type);
   }
-  void SetStatusText(int, std::string_view, UINT) override {}
-  void SetStatusParts(const std::vector<int>&) override {}
-  void SetWindowText(std::string_view) override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  bool BrowseForFolder(std::string_view, std::string&) override { return false; }
-  bool GetSaveFileName(const FileDialogOptions&, std::string&) override { return false; }
-  bool GetOpenFileName(const FileDialogOptions&, std::string&) override { return false; }
-  UINT TrackPopupMenu(const std::vector<PopupMenuItem>&, POINT) override { return 0; }
-  int RunFindDialog(FindDialogData&) override { return IDCANCEL; }
-  void SetFocusToTree() override {}
-  TVHITTESTINFO HitTestTree(POINT) override { return {}; }
-  POINT GetMessagePos() override { return {}; }
-};
-
-class NullProfile : public ProfileStore {
- public:
-  int GetProfileInt(std::string_view, std::string_view, int d) override { return d; }
-  void WriteProfileInt(std::string_view, std::string_view, int) override {}
-  std::string GetProfileString(std::string_view, std::string_view, bool*) override { return {}; }
-  void WriteProfileString(std::string_view, std::string_view, std::string_view) override {}
-  void DeleteSection(std::string_view) override {}
 };
 
 struct Data {
@@ -235,7 +214,7 @@ void CheckWholeTreeRoundTrip(CMainFrame& frame, const std::vector<Node>& nodes,
   Check(!frame.m_bModified, "a saved tree still counts as modified");
 
   RecordingHost host;
-  NullProfile profile;
+  NullProfileStore profile;
   CMainFrame again(host, profile);
   MustSucceed("reading the saved tree failed", [&] { again.LoadTree(path); });
   const std::vector<Node> reread = PreOrder(again.Tree());
@@ -281,7 +260,7 @@ void CheckBranchRoundTrip(CMainFrame& frame, const std::vector<Node>& nodes, siz
     expected.push_back(&nodes[i]);
 
   RecordingHost host;
-  NullProfile profile;
+  NullProfileStore profile;
   CMainFrame again(host, profile);
   MustSucceed("reading the saved branch failed", [&] { again.LoadTree(path); });
   Check(host.messages.empty(), "a message box reading a branch this program wrote");
@@ -306,7 +285,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WriteInput(input, data, size);
 
   RecordingHost host;
-  NullProfile profile;
+  NullProfileStore profile;
   CMainFrame frame(host, profile);
   MustSucceed("reading the input failed", [&] { frame.LoadTree(input); });
   CheckOnlyNestMessage(host, 1);
