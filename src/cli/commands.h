@@ -6,9 +6,11 @@
 
 // Exit statuses, as grep has them.
 constexpr int kExitOk = 0;
-constexpr int kExitNoMatch = 1;  // find: nothing matched
-constexpr int kExitFailure = 2;  // a usage error or a failure
+constexpr int kExitNoMatch = 1;      // find: nothing matched
+constexpr int kExitDifferences = 1;  // diff: the two differ
+constexpr int kExitFailure = 2;      // a usage error or a failure
 
 int RunScanCommand(std::span<char* const> args);
 int RunListCommand(std::span<char* const> args);
 int RunFindCommand(std::span<char* const> args);
+int RunDiffCommand(std::span<char* const> args);

@@ -1,5 +1,4 @@
 // ztr-tool list: every node of a tree file, in pre-order.
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -35,13 +34,6 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit status: 0 when the whole file was listed, 2 when it could not be read\n"
     "completely (the nodes read until then are listed).\n";
-
-template <class Number>
-void AppendNumber(Number value, std::string& out) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
 
 void AppendField(std::string_view name, long long value, std::string& out) {
   out.append(",\"").append(name).append("\":");

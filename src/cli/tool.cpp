@@ -19,6 +19,7 @@ constexpr std::string_view kUsage =
     "  list [--json] FILE                       print every node of a tree file\n"
     "  find [--exact] [--match-case] TEXT FILE...\n"
     "                                           print the nodes whose names match\n"
+    "  diff [--json] OLD NEW                    compare two tree files or folders\n"
     "\n"
     "Options:\n"
     "  --help       show this help and exit\n"
@@ -38,6 +39,7 @@ int RunTool(int argc, char** argv) {
   if (command == "scan") return RunScanCommand(args);
   if (command == "list") return RunListCommand(args);
   if (command == "find") return RunFindCommand(args);
+  if (command == "diff") return RunDiffCommand(args);
   if (command == "--help" || command == "-h") return ShowHelp(kUsage);
   if (command == "--version") {
     std::printf("ztr-tool %s\n", ZTR_VERSION);

@@ -2,6 +2,7 @@
 // file record and the file label.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -34,3 +35,17 @@ void FillFileRecord(const FindData& entry, CTreeItemData& record);
 // dd/mm/yyyy-hh:mm (empty when out of range). Replaces `label`'s contents;
 // reusing one string spares an allocation per file.
 void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::string& label);
+
+// The file's name in a label FormatFileLabel made from a record of this
+// size (the part before "   <size> bytes, "); the whole label when it does
+// not have that form (a catalogue from another writer). Exact for any name,
+// also one that ends in spaces or holds text like a size.
+std::string_view FileLabelName(std::string_view label, int64_t size);
+
+// The label of a folder the scan could not enter is "<name> [<reason>]".
+// Splits it; a label without a bracketed reason is all name.
+struct UnreadableLabel {
+  std::string_view name;
+  std::string_view reason;  // without the brackets, as the system gave it
+};
+UnreadableLabel SplitUnreadableLabel(std::string_view label);

@@ -2,6 +2,7 @@
 // status, so the tests see exactly what a user at a console would.
 #pragma once
 
+#include <grp.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@ struct ToolResult {
 struct RunOptions {
   std::string workingDir;  // empty: the test's own
   std::string stdoutPath;  // non-empty: stdout goes to this file instead
+  bool asNobody = false;   // gives up root first, so permissions apply to it
 };
 
 inline RunOptions InFolder(const std::string& dir) {
@@ -50,6 +52,9 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
     ::dup2(errPipe[1], STDERR_FILENO);
     ::close(outPipe[0]), ::close(outPipe[1]), ::close(errPipe[0]), ::close(errPipe[1]);
     ::setenv("TZ", "UTC", 1);
+    if (options.asNobody && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+      ::_exit(125);
     std::vector<char*> argv;
     std::string tool = ZTR_TOOL_PATH;
     argv.push_back(tool.data());

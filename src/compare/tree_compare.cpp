@@ -1,0 +1,257 @@
+#include "compare/tree_compare.h"
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/cp1252.h"
+#include "tree/scan_nodes.h"
+#include "tree/tree_item.h"
+
+namespace {
+
+constexpr int32_t kUnmatched = -1;
+
+struct Child {
+  std::string_view name;
+  HTREEITEM node;
+  uint32_t index;  // position among its siblings
+};
+
+bool ByNameThenPosition(const Child& a, const Child& b) {
+  return a.name != b.name ? a.name < b.name : a.index < b.index;
+}
+
+// One folder pair being compared; one per depth, reused for every folder
+// at that depth, so no allocation is made once the buffers have grown.
+struct Level {
+  std::vector<Child> olds;
+  std::vector<Child> news;
+  std::vector<int32_t> oldOfNew;  // the old child matched to each new one
+  std::vector<char> oldMatched;
+  size_t pathLength = 0;  // the parent path's length in the shared buffer
+};
+
+class TreeComparer {
+ public:
+  TreeComparer(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
+               const std::function<void(const TreeDifference&)>& report)
+      : m_old(oldTree), m_new(newTree), m_report(report) {}
+
+  void Run();
+
+ private:
+  void CompareChildren(HTREEITEM oldParent, HTREEITEM newParent, size_t depth);
+  void Collect(const CTreeCtrl& tree, HTREEITEM parent, std::vector<Child>& children);
+  static void Match(Level& level);
+  void ComparePair(HTREEITEM oldNode, HTREEITEM newNode, size_t depth);
+  void ReportOne(TreeChange change, HTREEITEM oldNode, HTREEITEM newNode);
+  FolderTotals Totals(const CTreeCtrl& tree, HTREEITEM folder) const;
+  // Sets m_line to the parent path (m_path) and the node's name.
+  void FormPath(const CTreeCtrl& tree, HTREEITEM node);
+  void EnterFolder(HTREEITEM newNode);
+
+  const CTreeCtrl& m_old;
+  const CTreeCtrl& m_new;
+  const std::function<void(const TreeDifference&)>& m_report;
+  std::deque<Level> m_levels;  // a deque: a level stays put while deeper ones are added
+  std::string m_path;          // the folders above the current one, each followed by '/'
+  std::string m_line;
+};
+
+size_t CountTopLevel(const CTreeCtrl& tree) {
+  size_t count = 0;
+  for (HTREEITEM n = tree.GetRootItem(); n != nullptr && count < 2; n = tree.GetNextSiblingItem(n))
+    ++count;
+  return count;
+}
+
+void TreeComparer::Run() {
+  if (CountTopLevel(m_old) == 1 && CountTopLevel(m_new) == 1) {
+    ComparePair(m_old.GetRootItem(), m_new.GetRootItem(), 0);
+  } else {
+    CompareChildren(nullptr, nullptr, 0);
+  }
+}
+
+void TreeComparer::Collect(const CTreeCtrl& tree, HTREEITEM parent, std::vector<Child>& children) {
+  children.clear();
+  HTREEITEM node = parent != nullptr ? tree.GetChildItem(parent) : tree.GetRootItem();
+  for (uint32_t i = 0; node != nullptr; node = tree.GetNextSiblingItem(node), ++i)
+    children.push_back({CompareName(tree, node), node, i});
+}
+
+// Equal names are paired in their order on each side, so a name that
+// occurs twice (two scans of one folder side by side) pairs first with
+// first and second with second.
+void TreeComparer::Match(Level& level) {
+  const size_t oldCount = level.olds.size();
+  const size_t newCount = level.news.size();
+  level.oldOfNew.assign(newCount, kUnmatched);
+  level.oldMatched.assign(oldCount, 0);
+  // Usually both sides list the same names in the same order.
+  if (oldCount == newCount &&
+      std::equal(level.olds.begin(), level.olds.end(), level.news.begin(),
+                 [](const Child& a, const Child& b) { return a.name == b.name; })) {
+    for (size_t i = 0; i < newCount; ++i) level.oldOfNew[i] = static_cast<int32_t>(i);
+    std::fill(level.oldMatched.begin(), level.oldMatched.end(), 1);
+    return;
+  }
+  std::sort(level.olds.begin(), level.olds.end(), ByNameThenPosition);
+  std::sort(level.news.begin(), level.news.end(), ByNameThenPosition);
+  size_t o = 0, n = 0;
+  while (o < oldCount && n < newCount) {
+    const Child& a = level.olds[o];
+    const Child& b = level.news[n];
+    if (a.name < b.name) {
+      ++o;
+    } else if (b.name < a.name) {
+      ++n;
+    } else {
+      level.oldOfNew[b.index] = static_cast<int32_t>(a.index);
+      level.oldMatched[a.index] = 1;
+      ++o, ++n;
+    }
+  }
+  // Back in sibling order for the report.
+  const auto byPosition = [](const Child& a, const Child& b) { return a.index < b.index; };
+  std::sort(level.olds.begin(), level.olds.end(), byPosition);
+  std::sort(level.news.begin(), level.news.end(), byPosition);
+}
+
+void TreeComparer::CompareChildren(HTREEITEM oldParent, HTREEITEM newParent, size_t depth) {
+  if (m_levels.size() <= depth) m_levels.resize(depth + 1);
+  Level& level = m_levels[depth];
+  Collect(m_old, oldParent, level.olds);
+  Collect(m_new, newParent, level.news);
+  Match(level);
+  level.pathLength = m_path.size();
+
+  // An old child nobody matched is reported before the first new child whose
+  // match stood after it among the old children.
+  size_t nextOld = 0;
+  const auto reportRemovedBefore = [&](size_t end) {
+    for (; nextOld < end; ++nextOld) {
+      if (!level.oldMatched[nextOld])
+        ReportOne(TreeChange::removed, level.olds[nextOld].node, nullptr);
+    }
+  };
+  for (size_t i = 0; i < level.news.size(); ++i) {
+    const int32_t match = level.oldOfNew[i];
+    if (match == kUnmatched) {
+      ReportOne(TreeChange::added, nullptr, level.news[i].node);
+      continue;
+    }
+    const auto at = static_cast<size_t>(match);
+    reportRemovedBefore(at);
+    nextOld = std::max(nextOld, at + 1);
+    ComparePair(level.olds[at].node, level.news[i].node, depth);
+    m_path.resize(level.pathLength);
+  }
+  reportRemovedBefore(level.olds.size());
+}
+
+void TreeComparer::ComparePair(HTREEITEM oldNode, HTREEITEM newNode, size_t depth) {
+  const CTreeItemData* oldData = m_old.GetItemData(oldNode);
+  const CTreeItemData* newData = m_new.GetItemData(newNode);
+  if ((oldData == nullptr) != (newData == nullptr)) {
+    ReportOne(TreeChange::removed, oldNode, nullptr);
+    ReportOne(TreeChange::added, nullptr, newNode);
+    return;
+  }
+  if (oldData != nullptr) {
+    if (oldData->m_nFileSize != newData->m_nFileSize ||
+        !(oldData->m_ftLastWrite == newData->m_ftLastWrite))
+      ReportOne(TreeChange::changed, oldNode, newNode);
+    return;
+  }
+  const bool oldUnreadable = IsUnreadableFolder(m_old, oldNode);
+  const bool newUnreadable = IsUnreadableFolder(m_new, newNode);
+  if (oldUnreadable != newUnreadable) {
+    ReportOne(TreeChange::unreadable, oldNode, newNode);
+  } else if (!oldUnreadable) {
+    EnterFolder(newNode);
+    CompareChildren(oldNode, newNode, depth + 1);
+  }
+}
+
+void TreeComparer::EnterFolder(HTREEITEM newNode) {
+  AppendDisplayText(CompareName(m_new, newNode), m_path);
+  if (m_path.empty() || m_path.back() != '/') m_path += '/';
+}
+
+void TreeComparer::FormPath(const CTreeCtrl& tree, HTREEITEM node) {
+  // As find prints a node's path: slashes at the end of the folders' part
+  // become one.
+  m_line.assign(m_path);
+  if (!m_line.empty()) {
+    while (!m_line.empty() && m_line.back() == '/') m_line.pop_back();
+    m_line += '/';
+  }
+  AppendDisplayText(CompareName(tree, node), m_line);
+}
+
+void TreeComparer::ReportOne(TreeChange change, HTREEITEM oldNode, HTREEITEM newNode) {
+  TreeDifference difference{change, false, {}, oldNode, newNode, {}, {}};
+  if (newNode != nullptr) {
+    FormPath(m_new, newNode);
+    difference.folder = m_new.GetItemData(newNode) == nullptr;
+  } else {
+    FormPath(m_old, oldNode);
+    difference.folder = m_old.GetItemData(oldNode) == nullptr;
+  }
+  difference.path = m_line;
+  if (difference.folder) {
+    if (oldNode != nullptr) difference.oldTotals = Totals(m_old, oldNode);
+    if (newNode != nullptr) difference.newTotals = Totals(m_new, newNode);
+  }
+  m_report(difference);
+}
+
+FolderTotals TreeComparer::Totals(const CTreeCtrl& tree, HTREEITEM folder) const {
+  FolderTotals totals;
+  // Sizes from a file can be anything: the sum wraps rather than overflows.
+  uint64_t bytes = 0;
+  HTREEITEM node = tree.GetChildItem(folder);
+  while (node != nullptr) {
+    if (const CTreeItemData* data = tree.GetItemData(node)) {
+      ++totals.files;
+      bytes += static_cast<uint64_t>(data->m_nFileSize);
+    }
+    if (HTREEITEM child = tree.GetChildItem(node)) {
+      node = child;
+      continue;
+    }
+    // Up until a node with a next sibling, but never above the folder.
+    while (node != folder) {
+      if (HTREEITEM next = tree.GetNextSiblingItem(node)) {
+        node = next;
+        break;
+      }
+      node = tree.GetParentItem(node);
+    }
+    if (node == folder) break;
+  }
+  totals.bytes = static_cast<int64_t>(bytes);
+  return totals;
+}
+
+}  // namespace
+
+std::string_view CompareName(const CTreeCtrl& tree, HTREEITEM node) {
+  const std::string_view label = tree.GetItemText(node);
+  if (const CTreeItemData* data = tree.GetItemData(node))
+    return FileLabelName(label, data->m_nFileSize);
+  if (IsUnreadableFolder(tree, node)) return SplitUnreadableLabel(label).name;
+  return label;
+}
+
+bool IsUnreadableFolder(const CTreeCtrl& tree, HTREEITEM node) {
+  return tree.GetItemData(node) == nullptr && tree.GetStateImage(node) == kStateUnreadable;
+}
+
+void CompareTrees(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
+                  const std::function<void(const TreeDifference&)>& report) {
+  TreeComparer(oldTree, newTree, report).Run();
+}
