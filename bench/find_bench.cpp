@@ -2,8 +2,6 @@
 // the same text in the catalogue's listing (ztr-tool list, saved to a file).
 // The tool's hidden --time switch splits its run into the load and the
 // search, so the search can be set beside grep per label.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_process.h"
 #include "cli/tool_frame.h"
 #include "tree/tree_item.h"
 
@@ -25,58 +24,10 @@ constexpr int kFilesPerFolder = 20;
 constexpr int kRuns = 3;
 constexpr const char kText[] = "zqxnomatch";
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-struct Run {
-  double seconds = 0;
-  int status = -1;
-  std::string err;
-};
-
-// Runs a program with stdout to a file (or /dev/null) and stderr collected;
-// the wall time includes starting the process, as a user would see it.
-Run RunProgram(const std::vector<std::string>& args, const std::string& stdoutPath = "/dev/null") {
-  const std::string errPath = std::filesystem::temp_directory_path() / "ztr-find-bench.err";
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int out = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0) ::_exit(126);
-    ::dup2(out, STDOUT_FILENO);
-    ::dup2(err, STDERR_FILENO);
-    std::vector<std::string> copies(args);
-    std::vector<char*> argv;
-    for (std::string& a : copies) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  Run run;
-  run.seconds = Seconds(start);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  if (FILE* f = std::fopen(errPath.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) run.err.append(buffer, n);
-    std::fclose(f);
-  }
-  std::filesystem::remove(errPath);
-  return run;
-}
-
-Run BestOf(const std::vector<std::string>& args) {
-  Run best;
-  for (int i = 0; i < kRuns; ++i) {
-    Run run = RunProgram(args);
-    if (i == 0 || run.seconds < best.seconds) best = std::move(run);
-  }
-  return best;
-}
+using bench::BestOf;
+using bench::Run;
+using bench::RunProgram;
+using bench::Seconds;
 
 // The load and search seconds the tool reports with --time.
 bool ParseTimes(const std::string& err, double& load, double& search) {
@@ -157,10 +108,10 @@ int main() {
   const auto listBytes = fs::file_size(listing);
 
   const std::string tool = ZTR_TOOL_PATH;
-  const Run find = BestOf({tool, "find", kText, catalogue});
-  const Run grep = BestOf({"grep", "-c", kText, listing});
-  const Run findCase = BestOf({tool, "find", "--match-case", kText, catalogue});
-  const Run grepCase = BestOf({"grep", "-c", "-i", kText, listing});
+  const Run find = BestOf(kRuns, {tool, "find", kText, catalogue});
+  const Run grep = BestOf(kRuns, {"grep", "-c", kText, listing});
+  const Run findCase = BestOf(kRuns, {tool, "find", "--match-case", kText, catalogue});
+  const Run grepCase = BestOf(kRuns, {"grep", "-c", "-i", kText, listing});
 
   // Best of three for the search part, reported by the tool itself.
   double load = 1e9, search = 1e9, searchCase = 1e9;

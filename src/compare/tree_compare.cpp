@@ -29,6 +29,7 @@ struct Level {
   std::vector<Child> olds;
   std::vector<Child> news;
   std::vector<int32_t> oldOfNew;  // the old child matched to each new one
+  std::vector<size_t> gapEnd;     // the old child matched next at or after each new one
   std::vector<char> oldMatched;
   size_t pathLength = 0;  // the parent path's length in the shared buffer
 };
@@ -128,8 +129,14 @@ void TreeComparer::CompareChildren(HTREEITEM oldParent, HTREEITEM newParent, siz
   Match(level);
   level.pathLength = m_path.size();
 
-  // An old child nobody matched is reported before the first new child whose
-  // match stood after it among the old children.
+  // Between two matched pairs, as diff shows a hunk, the old children
+  // nobody matched come first and the unmatched new ones after them.
+  level.gapEnd.resize(level.news.size());
+  size_t gapEnd = level.olds.size();
+  for (size_t i = level.news.size(); i-- > 0;) {
+    if (level.oldOfNew[i] != kUnmatched) gapEnd = static_cast<size_t>(level.oldOfNew[i]);
+    level.gapEnd[i] = gapEnd;
+  }
   size_t nextOld = 0;
   const auto reportRemovedBefore = [&](size_t end) {
     for (; nextOld < end; ++nextOld) {
@@ -140,6 +147,7 @@ void TreeComparer::CompareChildren(HTREEITEM oldParent, HTREEITEM newParent, siz
   for (size_t i = 0; i < level.news.size(); ++i) {
     const int32_t match = level.oldOfNew[i];
     if (match == kUnmatched) {
+      reportRemovedBefore(level.gapEnd[i]);
       ReportOne(TreeChange::added, nullptr, level.news[i].node);
       continue;
     }

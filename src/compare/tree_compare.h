@@ -47,7 +47,8 @@ std::string_view CompareName(const CTreeCtrl& tree, HTREEITEM node);
 bool IsUnreadableFolder(const CTreeCtrl& tree, HTREEITEM node);
 
 // Reports every difference once, in pre-order of the new tree; a removed
-// node comes where it stood among its old siblings. Matching sorts each
+// node comes where it stood among its old siblings, before what was added
+// in its place. Matching sorts each
 // folder's children by name (or takes them pairwise when both sides list the
 // same names in the same order), so the whole comparison is O(n log k) for
 // folders of k children. Neither tree may change meanwhile.
