@@ -42,7 +42,7 @@ constexpr std::string_view kHelp =
     "                               a file that changed\n"
     "  ! PATH   unreadable in OLD [REASON]  (or NEW)\n"
     "                               a folder that was not entered on one side\n"
-    "A folder only on one side is one line, followed by '   folder, N files,\n"
+    "A folder only on one side is one line, ending in '   folder, N files,\n"
     "B bytes' for what it holds. A file on one side that is a folder on the\n"
     "other is removed and added. A summary goes to stderr.\n"
     "\n"

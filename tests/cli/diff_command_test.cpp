@@ -65,6 +65,19 @@ class DiffCommand : public ::testing::Test {
     ASSERT_EQ(scanned.status, 0) << scanned.err;
   }
 
+  // Sorted lines with T0 and T1 made the raw times of 2000 and 2001 and @ the root.
+  std::vector<std::string> Expand(std::vector<std::string> lines) const {
+    for (std::string& line : lines) {
+      for (const auto& [from, to] : {std::pair{"T0", k2000FileTime}, {"T1", k2001FileTime}}) {
+        for (size_t at; (at = line.find(from)) != std::string::npos;)
+          line.replace(at, 2, std::to_string(to));
+      }
+      line.replace(line.find('@'), 1, root);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
+
   TempFolder temp;
   std::string root;
   std::string before = temp / "before.ztr";
@@ -74,36 +87,28 @@ class DiffCommand : public ::testing::Test {
 TEST_F(DiffCommand, ReportsEachChangeOnceAgainstCatalogueAndLiveFolder) {
   ChangeFolder();
   Scan(after);
-  const std::vector<std::string> plain = SortedLines(
-      "+ " + root + "/docs/new.txt\n" +  //
-      "+ " + root + "/fresh   folder, 2 files, 5 bytes\n" + "+ " + root +
-      "/kind   folder, 1 file, 2 bytes\n" +                                                   //
-      "- " + root + "/docs/old.txt\n" + "- " + root + "/gone   folder, 2 files, 5 bytes\n" +  //
-      "- " + root + "/kind\n" + "~ " + root +
-      "/top.bin   5 bytes, 01/01/2000-00:00 -> 7 bytes, 01/01/2000-00:00\n" + "~ " + root +
-      "/touched.txt   4 bytes, 01/01/2000-00:00 -> 4 bytes, 01/01/2001-00:00\n");
-  const std::string t0 = std::to_string(k2000FileTime), t1 = std::to_string(k2001FileTime);
-  const std::vector<std::string> json = SortedLines(
-      R"({"change":"added","path":")" + root +
-      R"(/docs/new.txt","kind":"file","new":{"size":4,"lastWrite":)" + t0 + "}}\n" +
-      R"({"change":"added","path":")" + root +
-      R"(/fresh","kind":"folder","new":{"files":2,"bytes":5}})"
-      "\n" +
-      R"({"change":"added","path":")" + root +
-      R"(/kind","kind":"folder","new":{"files":1,"bytes":2}})"
-      "\n" +
-      R"({"change":"removed","path":")" + root +
-      R"(/docs/old.txt","kind":"file","old":{"size":3,"lastWrite":)" + t0 + "}}\n" +
-      R"({"change":"removed","path":")" + root +
-      R"(/gone","kind":"folder","old":{"files":2,"bytes":5}})"
-      "\n" +
-      R"({"change":"removed","path":")" + root +
-      R"(/kind","kind":"file","old":{"size":21,"lastWrite":)" + t0 + "}}\n" +
-      R"({"change":"changed","path":")" + root +
-      R"(/top.bin","kind":"file","old":{"size":5,"lastWrite":)" + t0 +
-      R"(},"new":{"size":7,"lastWrite":)" + t0 + "}}\n" + R"({"change":"changed","path":")" + root +
-      R"(/touched.txt","kind":"file","old":{"size":4,"lastWrite":)" + t0 +
-      R"(},"new":{"size":4,"lastWrite":)" + t1 + "}}\n");
+  const std::vector<std::string> plain = Expand({
+      "+ @/docs/new.txt",
+      "+ @/fresh   folder, 2 files, 5 bytes",
+      "+ @/kind   folder, 1 file, 2 bytes",
+      "- @/docs/old.txt",
+      "- @/gone   folder, 2 files, 5 bytes",
+      "- @/kind",
+      "~ @/top.bin   5 bytes, 01/01/2000-00:00 -> 7 bytes, 01/01/2000-00:00",
+      "~ @/touched.txt   4 bytes, 01/01/2000-00:00 -> 4 bytes, 01/01/2001-00:00",
+  });
+  const std::vector<std::string> json = Expand({
+      R"({"change":"added","path":"@/docs/new.txt","kind":"file","new":{"size":4,"lastWrite":T0}})",
+      R"({"change":"added","path":"@/fresh","kind":"folder","new":{"files":2,"bytes":5}})",
+      R"({"change":"added","path":"@/kind","kind":"folder","new":{"files":1,"bytes":2}})",
+      R"({"change":"removed","path":"@/docs/old.txt","kind":"file","old":{"size":3,"lastWrite":T0}})",
+      R"({"change":"removed","path":"@/gone","kind":"folder","old":{"files":2,"bytes":5}})",
+      R"({"change":"removed","path":"@/kind","kind":"file","old":{"size":21,"lastWrite":T0}})",
+      R"({"change":"changed","path":"@/top.bin","kind":"file",)"
+      R"("old":{"size":5,"lastWrite":T0},"new":{"size":7,"lastWrite":T0}})",
+      R"({"change":"changed","path":"@/touched.txt","kind":"file",)"
+      R"("old":{"size":4,"lastWrite":T0},"new":{"size":4,"lastWrite":T1}})",
+  });
   for (const std::string& newSide : {after, root}) {
     for (const bool asJson : {false, true}) {
       SCOPED_TRACE(newSide + (asJson ? " --json" : ""));
@@ -158,6 +163,10 @@ TEST_F(DiffCommand, FolderNotEnteredOnOneSideIsOneLine) {
   RunOptions asNobody;
   asNobody.asNobody = true;
   Scan(locked, asNobody);
+  const ToolResult notScanned = RunTool({"diff", before, root + "/gone"}, asNobody);
+  EXPECT_EQ(notScanned.status, 2);
+  EXPECT_EQ(notScanned.err,
+            "ztr-tool diff: could not enter " + root + "/gone [Permission denied]\n");
   ::chmod((root + "/gone").c_str(), 0755);
   const std::string line = root + "/gone   unreadable in OLD [Permission denied]\n";
   EXPECT_EQ(RunTool({"diff", locked, before}).out, "! " + line);
