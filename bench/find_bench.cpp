@@ -101,7 +101,9 @@ class LabelMaker {
                                          "index", "thesis-v", "config",
                                          // accented names, in UTF-8 and from an old Windows
                                          // catalogue (Windows-1252)
-                                         "B\xc3\xbccher ", "\xc4rger_"};
+                                         "B\xc3\xbc"
+                                         "cher ",
+                                         "\xc4rger_"};
     static const char* const kExts[] = {".jpg", ".docx", ".cpp",  ".pdf", ".mp3",  ".txt",
                                         ".png", ".h",    ".xlsx", ".md",  ".html", ".json"};
     const unsigned day = 1 + m_random() % 28, month = 1 + m_random() % 12;

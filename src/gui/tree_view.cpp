@@ -190,9 +190,14 @@ void TreeView::resizeEvent(QResizeEvent* event) {
 // Besides the rows, the node itself comes into view sideways: its button,
 // images and as much of its label as fits, whatever its depth.
 void TreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  // The column first, so that the scroll bars (and the rows left for the
+  // view) are what they will be once the node is in view.
+  if (index.isValid()) {
+    GrowColumn(RowWidth(index, Depth(index)));
+    updateGeometries();
+  }
   QTreeView::scrollTo(index, hint);
   if (!index.isValid()) return;
-  GrowColumn(RowWidth(index, Depth(index)));
   const QRect rect = visualRect(index);
   if (rect.isEmpty()) return;
   QScrollBar* bar = horizontalScrollBar();
@@ -313,7 +318,7 @@ void TreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIn
   const int step = indentation();
   if (step <= 0 || !model()) return;
   painter->save();
-  QPen pen(palette().color(QPalette::Mid), 1, Qt::DotLine);
+  QPen pen(palette().color(QPalette::Dark), 1, Qt::DotLine);
   painter->setPen(pen);
   const int cy = rect.center().y();
   const auto hasNextSibling = [this](const QModelIndex& i) {
