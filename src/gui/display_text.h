@@ -8,6 +8,7 @@
 // Windows-1252), as a QString.
 QString DisplayTextOf(std::string_view bytes);
 
-// text for one line: control characters (a line break in a file name) become
-// visible symbols, so a label never spreads over two lines or hides a byte.
+// text for one line: control characters (a line break in a file name) are
+// shown as escapes (\n, \t, \x1B), so a label never spreads over two lines
+// or hides a character.
 QString OneLineText(QString text);

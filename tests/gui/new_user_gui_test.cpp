@@ -85,6 +85,8 @@ TEST_F(NewUserGui, WindowsLabelsAreShownAndFoundAsTheirText) {
   tree.SelectItem(file);
   EXPECT_EQ(w.StatusPart(0)->text(),
             QString::fromUtf8("/café/ÄRGER.TXT   9 bytes, 01/02/2003-10:30"));
+  tree.SelectItem(Add(top, "line\nbreak"));  // on one line, its control character visible
+  EXPECT_EQ(w.StatusPart(0)->text(), QString::fromUtf8("/café/line\\nbreak"));
   const std::string path = "/tmp/\xE9t\xE9.ztr";
   w.Frame().UpdateCaption(&path);
   EXPECT_TRUE(w.windowTitle().endsWith(QString::fromUtf8("[/tmp/été.ztr]")));
