@@ -101,7 +101,6 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
   header()->setSectionResizeMode(QHeaderView::Fixed);
   header()->setStretchLastSection(false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  connect(this, &QTreeView::expanded, this, &TreeView::MeasureChildren);
 }
 
 void TreeView::SetTreeModel(TreeItemModel* model) {
@@ -156,21 +155,10 @@ void TreeView::FitColumn() {
   if (header()->sectionSize(0) != width) header()->resizeSection(0, width);
 }
 
-// A branch that opens shows its children: the column grows to the widest.
-// Only the rows that open are measured; closed branches cost nothing.
-void TreeView::MeasureChildren(const QModelIndex& parent) {
-  if (!model()) return;
-  const int depth = Depth(parent) + 1;
-  int widest = 0;
-  const int rows = model()->rowCount(parent);
-  for (int r = 0; r < rows; ++r)
-    widest = qMax(widest, RowWidth(model()->index(r, 0, parent), depth));
-  GrowColumn(widest);
-}
-
-// Rows can also appear without an expand signal (expand-all, a reset that
-// opens branches again, rows inserted): the rows on screen are measured
-// before each paint, a screenful at a time.
+// The rows on screen are measured before each paint, a screenful at a time:
+// the column grows as opened branches (and long labels) come into view, and
+// nothing off the screen is ever measured, however many rows an expand-all
+// opens.
 void TreeView::paintEvent(QPaintEvent* event) {
   int widest = 0;
   for (QModelIndex i = indexAt(QPoint(0, 0)); i.isValid(); i = indexBelow(i)) {

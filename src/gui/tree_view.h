@@ -65,7 +65,6 @@ class TreeView : public QTreeView {
   static int Depth(const QModelIndex& index);
   void GrowColumn(int width);
   void FitColumn();
-  void MeasureChildren(const QModelIndex& parent);
 
   TreeItemModel* m_model = nullptr;
   bool m_applyingSelection = false;
