@@ -104,11 +104,16 @@ struct ToolbarEntry {
 
 const std::vector<ToolbarEntry>& ToolbarButtons() {
   static const std::vector<ToolbarEntry> buttons = {
-      {ID_FILE_NEW, ToolbarButton::New, "New"},       {ID_FILE_OPEN, ToolbarButton::Open, "Open"},
-      {ID_FILE_SAVE, ToolbarButton::Save, "Save"},    {0, ToolbarButton::New, nullptr},
-      {ID_EDIT_CUT, ToolbarButton::Cut, "Cut"},       {ID_EDIT_COPY, ToolbarButton::Copy, "Copy"},
-      {ID_EDIT_PASTE, ToolbarButton::Paste, "Paste"}, {0, ToolbarButton::New, nullptr},
-      {ID_FILE_PRINT, ToolbarButton::Print, "Print"}, {0, ToolbarButton::New, nullptr},
+      {ID_FILE_NEW, ToolbarButton::New, "New"},
+      {ID_FILE_OPEN, ToolbarButton::Open, "Open"},
+      {ID_FILE_SAVE, ToolbarButton::Save, "Save"},
+      {0, ToolbarButton::New, nullptr},
+      {ID_EDIT_CUT, ToolbarButton::Cut, "Cut"},
+      {ID_EDIT_COPY, ToolbarButton::Copy, "Copy"},
+      {ID_EDIT_PASTE, ToolbarButton::Paste, "Paste"},
+      {0, ToolbarButton::New, nullptr},
+      {ID_FILE_PRINT, ToolbarButton::Print, "Print"},
+      {0, ToolbarButton::New, nullptr},
       {ID_APP_ABOUT, ToolbarButton::About, "About"},
   };
   return buttons;
