@@ -23,6 +23,7 @@ constexpr size_t kNodes = 1'000'000;
 constexpr int kFilesPerFolder = 20;
 constexpr int kRuns = 3;
 constexpr const char kText[] = "zqxnomatch";
+constexpr const char kAccentedText[] = "zqxn\xc3\xb6match";
 
 using bench::BestOf;
 using bench::Run;
@@ -46,9 +47,14 @@ class LabelMaker {
     return std::string(kWords[m_random() % std::size(kWords)]) + "-" + std::to_string(n);
   }
   std::string File(int n) {
-    static const char* const kStems[] = {"IMG_",   "report-q", "main",  "invoice_", "track ",
-                                         "notes",  "Scan ",    "utils", "DSC0",     "budget",
-                                         "letter", "README",   "index", "thesis-v", "config"};
+    static const char* const kStems[] = {"IMG_", "report-q", "main", "invoice_", "track ", "notes",
+                                         "Scan ", "utils", "DSC0", "budget", "letter", "README",
+                                         "index", "thesis-v", "config",
+                                         // accented names, in UTF-8 and from an old Windows
+                                         // catalogue (Windows-1252)
+                                         "B\xc3\xbc"
+                                         "cher ",
+                                         "\xc4rger_"};
     static const char* const kExts[] = {".jpg", ".docx", ".cpp",  ".pdf", ".mp3",  ".txt",
                                         ".png", ".h",    ".xlsx", ".md",  ".html", ".json"};
     const unsigned day = 1 + m_random() % 28, month = 1 + m_random() % 12;
@@ -114,7 +120,7 @@ int main() {
   const Run grepCase = BestOf(kRuns, {"grep", "-c", "-i", kText, listing});
 
   // Best of three for the search part, reported by the tool itself.
-  double load = 1e9, search = 1e9, searchCase = 1e9;
+  double load = 1e9, search = 1e9, searchCase = 1e9, accented = 1e9, accentedCase = 1e9;
   for (int i = 0; i < kRuns; ++i) {
     double l, s;
     if (ParseTimes(RunProgram({tool, "find", "--time", kText, catalogue}).err, l, s))
@@ -122,6 +128,12 @@ int main() {
     if (ParseTimes(RunProgram({tool, "find", "--time", "--match-case", kText, catalogue}).err, l,
                    s))
       searchCase = std::min(searchCase, s);
+    if (ParseTimes(RunProgram({tool, "find", "--time", kAccentedText, catalogue}).err, l, s))
+      accented = std::min(accented, s);
+    if (ParseTimes(
+            RunProgram({tool, "find", "--time", "--match-case", kAccentedText, catalogue}).err, l,
+            s))
+      accentedCase = std::min(accentedCase, s);
   }
 
   const bool ok = listed.status == 0 && find.status == 1 && grep.status == 1 &&
@@ -145,6 +157,8 @@ int main() {
   line("find --match-case, whole run", findCase.seconds);
   perLabel("  of which search", searchCase);
   perLabel("peer: grep -c on list.txt", grep.seconds);
+  perLabel("non-ASCII text (case ignored), search", accented);
+  perLabel("non-ASCII text --match-case, search", accentedCase);
   std::printf(
       "  search speed against grep -c: %.2fx (case ignored), %.2fx (case matched);"
       " target at least 0.5x\n",

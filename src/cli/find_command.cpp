@@ -15,6 +15,7 @@
 #include "cli/usage.h"
 #include "platform/cp1252.h"
 #include "search/name_match.h"
+#include "tree/display_path.h"
 
 namespace {
 
@@ -41,23 +42,6 @@ constexpr std::string_view kHelp =
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// GetParentPath with each folder's label as the window shows it. Used only
-// when a label above the node is not UTF-8: the labels are joined by the
-// same rule, and the decoding keeps every ASCII byte, so the slashes fall
-// where GetParentPath puts them.
-void AppendDisplayParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
-  std::vector<HTREEITEM> ancestors;
-  for (HTREEITEM p = tree.GetParentItem(node); p; p = tree.GetParentItem(p)) ancestors.push_back(p);
-  std::string path;
-  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-    AppendDisplayText(tree.GetItemText(*it), path);
-    if (path.empty() || path.back() != '/') path += '/';
-  }
-  while (!path.empty() && path.back() == '/') path.pop_back();
-  if (!ancestors.empty()) path += '/';
-  out += path;
 }
 
 struct FindOptions {

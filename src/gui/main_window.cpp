@@ -5,25 +5,33 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QShortcut>
+#include <QSpacerItem>
 #include <QStatusBar>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QToolBar>
 
 #include "app/resource.h"
 #include "gui/about_dialog.h"
 #include "gui/artwork.h"
+#include "gui/display_text.h"
 #include "gui/find_dialog.h"
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+// Every text from the frame goes through the one decoding of label bytes: a
+// path or label from a Windows catalogue reads as it does in the tree.
+QString Q(std::string_view s) { return DisplayTextOf(s); }
 
 struct MenuEntry {
   UINT id;  // 0: separator
@@ -111,9 +119,54 @@ const std::vector<ToolbarEntry>& ToolbarButtons() {
   return buttons;
 }
 
+// A Qt name filter is "description (patterns)"; the dialog shows only the
+// description (HideNameFilterDetails), as the descriptions name their
+// patterns themselves where they want them seen.
 QString FilterText(const std::pair<std::string, std::string>& filter) {
   const QString pattern = filter.second == "*.*" ? QStringLiteral("*") : Q(filter.second);
   return Q(filter.first) + " (" + pattern + ")";
+}
+
+// Lines of the form "label:\tvalue" (File Info) show their values in one
+// column: the box's text document gets a tab stop just past the widest label,
+// instead of the fixed stops that put some values a stop further and let
+// others touch their label. The text itself keeps its tabs.
+void AlignTabColumn(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  label->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
+  auto* document = label->findChild<QTextDocument*>();
+  if (!document) return;
+  const QFontMetricsF metrics(label->font());
+  qreal widest = 0;
+  for (const QString& line : label->text().split('\n')) {
+    const qsizetype tab = line.indexOf('\t');
+    if (tab >= 0) widest = qMax(widest, metrics.horizontalAdvance(line.left(tab)));
+  }
+  QTextOption option = document->defaultTextOption();
+  option.setTabStopDistance(widest + metrics.horizontalAdvance(QStringLiteral("  ")));
+  document->setDefaultTextOption(option);
+  label->setWordWrap(label->wordWrap());  // lays the text out again
+}
+
+// The box is at least as wide as its caption needs (the title bar cuts a
+// long caption otherwise) and opens over the middle of its parent, or of the
+// screen while the parent is not yet on it.
+void FitCaptionAndCentre(QMessageBox& box) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    // Room for the caption beside the title bar's icon and buttons.
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 140;
+    grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  box.adjustSize();
+  QWidget* parent = box.parentWidget();
+  QRect area = parent && parent->isVisible() ? parent->frameGeometry() : QRect();
+  if (area.isEmpty()) {
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen) area = screen->availableGeometry();
+  }
+  if (!area.isEmpty()) box.move(area.center() - box.rect().center());
 }
 
 }  // namespace
@@ -132,8 +185,13 @@ MainWindow::MainWindow(ProfileStore& profile, QWidget* parent) : QMainWindow(par
   BuildAccelerators();
   ConnectView();
   // When the desktop session ends the window closes without the question.
-  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_sessionEnding = true; });
-  resize(800, 600);
+  connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::SessionEnding);
+  // The first size fits the screen's free area, whatever its scale factor.
+  QSize size(800, 600);
+  if (const QScreen* screen = this->screen())
+    size = size.boundedTo(screen->availableGeometry().size() -
+                          (frameGeometry().size() - this->size()));
+  resize(size);
   m_frame->OnCreate();
   m_frame->OnSize(width());
 }
@@ -182,7 +240,13 @@ void MainWindow::BuildToolBar() {
   m_toolBar = addToolBar("Standard");
   m_toolBar->setObjectName("toolbar");
   m_toolBar->setIconSize(kToolbarIconSize);
+  // The bar stays where the window puts it, and only View > Toolbar shows
+  // or hides it (the window's own bar menu would hide it behind its back).
   m_toolBar->setFloatable(false);
+  m_toolBar->setMovable(false);
+  m_toolBar->setAllowedAreas(Qt::TopToolBarArea);
+  m_toolBar->toggleViewAction()->setVisible(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
   for (const ToolbarEntry& entry : ToolbarButtons()) {
     if (entry.id == 0) {
       m_toolBar->addSeparator();
@@ -235,8 +299,11 @@ void MainWindow::ConnectView() {
   });
   connect(m_view, &TreeView::contextMenuAt, this, [this](QPoint global) {
     m_messagePos = {global.x(), global.y()};
-    m_frame->RunGuarded([&] { m_frame->OnContextMenu({global.x(), global.y()}); },
-                        CommandSource::Other);
+    m_frame->RunGuarded(
+        [&] {
+          m_frame->OnContextMenu({global.x(), global.y()});
+        },
+        CommandSource::Other);
   });
 }
 
@@ -269,6 +336,27 @@ void MainWindow::OpenFile(const std::string& path) {
   m_frame->RunGuarded([&] { m_frame->LoadTree(path); }, CommandSource::Other);
 }
 
+void MainWindow::SessionEnding() {
+  m_sessionEnding = true;
+  // Should the logging off be cancelled, the user's next key or click says
+  // so: from then on closing asks about unsaved changes again.
+  qApp->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonPress:
+      m_sessionEnding = false;
+      qApp->removeEventFilter(this);
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (m_sessionEnding || m_frame->OnClose())
     event->accept();
@@ -286,7 +374,10 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
   m_model->FlushBatch();
   QMessageBox box(this);
   box.setWindowTitle(Q(caption));
+  // A path or a search text is quoted as it is, never read as markup.
+  box.setTextFormat(Qt::PlainText);
   box.setText(Q(text));
+  if (text.find('\t') != std::string_view::npos) AlignTabColumn(box);
   switch (type & MB_ICONMASK) {
     case MB_ICONSTOP:
       box.setIcon(QMessageBox::Critical);
@@ -314,6 +405,7 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
     default:
       box.setStandardButtons(QMessageBox::Ok);
   }
+  FitCaptionAndCentre(box);
   if (m_waitDepth > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
   const int answer = box.exec();
   if (m_waitDepth > 0) QApplication::restoreOverrideCursor();
@@ -331,7 +423,7 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
 
 void MainWindow::SetStatusText(int part, std::string_view text, UINT flags) {
   if (part < 0 || part > 1) return;
-  m_statusParts[part]->setText(Q(text));
+  m_statusParts[part]->setText(OneLineText(Q(text)));
   if (part == 0)
     m_statusParts[0]->setFrameStyle((flags & SBT_NOBORDERS) ? QFrame::NoFrame
                                                             : QFrame::Panel | QFrame::Sunken);
@@ -367,8 +459,8 @@ void MainWindow::ShowProgress() {
 }
 
 bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {
-  const QString dir = QFileDialog::getExistingDirectory(this, Q(title), QString(),
-                                                        QFileDialog::ShowDirsOnly);
+  const QString dir =
+      QFileDialog::getExistingDirectory(this, Q(title), QString(), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return false;
   path = QDir::cleanPath(QFileInfo(dir).absoluteFilePath()).toStdString();
   return true;
@@ -382,6 +474,7 @@ bool MainWindow::RunFileDialog(const FileDialogOptions& options, bool save, std:
                                                          : QFileDialog::AnyFile);
   QStringList filters;
   for (const auto& f : options.filters) filters << FilterText(f);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilters(filters);
   if (!options.defaultExt.empty()) dialog.setDefaultSuffix(Q(options.defaultExt));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !(options.flags & OFN_OVERWRITEPROMPT));
@@ -390,14 +483,15 @@ bool MainWindow::RunFileDialog(const FileDialogOptions& options, bool save, std:
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const QFileInfo chosen(dialog.selectedFiles().first());
     if ((options.flags & OFN_PATHMUSTEXIST) && !chosen.absoluteDir().exists()) {
-      QMessageBox::warning(&dialog, dialog.windowTitle(),
-                           chosen.absolutePath() + "\nPath does not exist.\nCheck the path and try again.");
+      QMessageBox::warning(
+          &dialog, dialog.windowTitle(),
+          chosen.absolutePath() + "\nPath does not exist.\nCheck the path and try again.");
       continue;
     }
     if ((options.flags & OFN_CREATEPROMPT) && !chosen.exists() &&
-        QMessageBox::question(&dialog, dialog.windowTitle(),
-                              chosen.fileName() +
-                                  "\nThis file does not exist.\nDo you want to create it?") !=
+        QMessageBox::question(
+            &dialog, dialog.windowTitle(),
+            chosen.fileName() + "\nThis file does not exist.\nDo you want to create it?") !=
             QMessageBox::Yes)
       continue;
     path = QDir::cleanPath(chosen.absoluteFilePath()).toStdString();

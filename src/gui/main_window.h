@@ -32,6 +32,10 @@ class MainWindow : public QMainWindow, public FrameHost {
   QAction* ToolbarAction(UINT id) const;
   const std::vector<int>& StatusEdges() const { return m_statusEdges; }
 
+  // The desktop session is ending: the window closes without asking about
+  // unsaved changes, until the user acts again (logging off was cancelled).
+  void SessionEnding();
+
   // Opens a tree file as File Open would, without its questions (a file
   // named on the command line).
   void OpenFile(const std::string& path);
@@ -55,6 +59,7 @@ class MainWindow : public QMainWindow, public FrameHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
