@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -18,10 +19,16 @@
 #include "gui/about_dialog.h"
 #include "gui/artwork.h"
 #include "gui/find_dialog.h"
+#include "gui/scan_progress_window.h"
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 
 namespace {
+
+// How often a running scan lets the window paint and answer.
+constexpr qint64 kProgressIntervalMs = 100;
+// A scan shorter than this ends without its progress window flashing up.
+constexpr qint64 kProgressWindowDelayMs = 300;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
@@ -270,6 +277,12 @@ void MainWindow::OpenFile(const std::string& path) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // While a scan runs the window answers but acts on no command; Cancel
+  // stops the scan.
+  if (m_scanning) {
+    event->ignore();
+    return;
+  }
   if (m_sessionEnding || m_frame->OnClose())
     event->accept();
   else
@@ -348,22 +361,42 @@ void MainWindow::BeginWaitCursor() {
   if (m_waitDepth++ == 0) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_model->BeginBatch();
-    m_progressClock.start();
+    m_progressClock.invalidate();
+    m_commandClock.start();
   }
 }
 
 void MainWindow::EndWaitCursor() {
   if (m_waitDepth == 0 || --m_waitDepth > 0) return;
   m_model->EndBatch();
+  delete m_progressWindow;
+  m_progressWindow = nullptr;
+  m_scanning = false;
   QApplication::restoreOverrideCursor();
 }
 
-// The status text of a long command repainted about ten times a second; no
-// other event is handled meanwhile.
-void MainWindow::ShowProgress() {
-  if (m_progressClock.isValid() && m_progressClock.elapsed() < 100) return;
+// About ten times a second the window paints and answers the window manager.
+// At first user input waits in the queue (so no command runs); once the
+// progress window shows, it takes all input and the main window none.
+bool MainWindow::ShowScanProgress(std::string_view path, const ScanCounts& counts) {
+  if (m_progressClock.isValid() && m_progressClock.elapsed() < kProgressIntervalMs)
+    return !(m_progressWindow && m_progressWindow->CancelRequested());
   m_progressClock.start();
-  m_statusParts[0]->repaint();
+  m_scanning = true;
+  QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents;
+  if (m_progressWindow || m_commandClock.elapsed() >= kProgressWindowDelayMs) {
+    if (!m_progressWindow) {
+      m_progressWindow = new ScanProgressWindow(this);
+      QApplication::changeOverrideCursor(Qt::BusyCursor);  // the Cancel button can be used
+    }
+    m_progressWindow->Show(path, counts);
+  } else {
+    flags |= QEventLoop::ExcludeUserInputEvents;
+  }
+  // The view must find the tree whole when it paints.
+  m_model->FlushBatch();
+  QCoreApplication::processEvents(flags);
+  return !(m_progressWindow && m_progressWindow->CancelRequested());
 }
 
 bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {

@@ -12,6 +12,7 @@
 class QAction;
 class QLabel;
 class QToolBar;
+class ScanProgressWindow;
 class TreeItemModel;
 class TreeView;
 
@@ -43,7 +44,9 @@ class MainWindow : public QMainWindow, public FrameHost {
   void SetWindowText(std::string_view caption) override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
-  void ShowProgress() override;
+  bool ShowScanProgress(std::string_view path, const ScanCounts& counts) override;
+  // The progress window of the scan running now (null when none shows).
+  ScanProgressWindow* ProgressWindow() const { return m_progressWindow; }
   bool BrowseForFolder(std::string_view title, std::string& path) override;
   bool GetSaveFileName(const FileDialogOptions& options, std::string& path) override;
   bool GetOpenFileName(const FileDialogOptions& options, std::string& path) override;
@@ -75,7 +78,10 @@ class MainWindow : public QMainWindow, public FrameHost {
   std::vector<std::pair<UINT, QAction*>> m_menuActions;
   std::vector<std::pair<UINT, QAction*>> m_toolbarActions;
   int m_waitDepth = 0;
-  QElapsedTimer m_progressClock;
+  QElapsedTimer m_progressClock;  // since the window was last let paint
+  QElapsedTimer m_commandClock;   // since the long command began
+  ScanProgressWindow* m_progressWindow = nullptr;
+  bool m_scanning = false;
   POINT m_messagePos;
   bool m_sessionEnding = false;
 };

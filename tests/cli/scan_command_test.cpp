@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -192,6 +193,36 @@ TEST_F(ScanCommand, FailuresAndUsageErrorsExitWithTwo) {
   }
   EXPECT_TRUE(fs::is_directory(temp / "a-folder"));
   EXPECT_TRUE(fs::is_empty(temp / "a-folder"));
+}
+
+// Interrupted while scanning or while saving, the tool leaves the old file
+// as it was and nothing beside it.
+TEST_F(ScanCommand, InterruptedScanLeavesTheOldFile) {
+  const struct {
+    int signal;
+    bool duringSave;
+    int status;
+  } cases[] = {{SIGINT, false, 130}, {SIGTERM, false, 143}, {SIGTERM, true, 143}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.signal) + (c.duringSave ? " while saving" : " while scanning"));
+    std::ofstream(out) << "old contents";
+    const pid_t tool = StartTool({"scan", "-o", out, "/usr"});
+    auto tempFileShows = [&] {
+      for (const auto& entry : fs::directory_iterator(temp.Path()))
+        if (entry.path().extension() == ".tmp") return true;
+      return false;
+    };
+    if (c.duringSave) {
+      for (int i = 0; i < 20000 && !tempFileShows(); ++i) ::usleep(500);
+      if (!tempFileShows()) ADD_FAILURE() << "no save was seen under way";
+    } else {
+      ::usleep(50'000);
+    }
+    ::kill(tool, c.signal);
+    EXPECT_EQ(WaitForTool(tool), c.status);
+    EXPECT_EQ(fs::file_size(out), 12u);
+    EXPECT_FALSE(tempFileShows());
+  }
 }
 
 TEST_F(ScanCommand, DoubleDashEndsTheOptions) {

@@ -35,6 +35,26 @@ inline RunOptions StdoutTo(const std::string& path) {
   return options;
 }
 
+// Starts the tool with its output and messages thrown away; WaitForTool
+// gives its exit status (-1 when it did not exit normally).
+inline pid_t StartTool(std::vector<std::string> args) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  std::freopen("/dev/null", "w", stdout);
+  std::freopen("/dev/null", "w", stderr);
+  std::string tool = ZTR_TOOL_PATH;
+  std::vector<char*> argv{tool.data()};
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execv(tool.c_str(), argv.data());
+  ::_exit(127);
+}
+inline int WaitForTool(pid_t pid) {
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
 // The tool runs with TZ=UTC, so file labels carry predictable times.
 inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
   int outPipe[2], errPipe[2];

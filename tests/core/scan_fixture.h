@@ -40,10 +40,13 @@ class RecordingHost : public ScriptedHost {
       if (flags != SBT_NOBORDERS) events.push_back("status without SBT_NOBORDERS");
     }
   }
-  void ShowProgress() override {
+  bool ShowScanProgress(std::string_view, const ScanCounts&) override {
     events.push_back("progress");
     if (onProgress) onProgress(status[0]);
+    return !stopAtProgress || !stopAtProgress(status[0]);
   }
+  // Answers "stop" when it returns true.
+  std::function<bool(const std::string& status0)> stopAtProgress;
 };
 
 // A fresh folder, removed with all it holds (permissions given back first).

@@ -179,29 +179,35 @@ TEST_F(ScanFrameTest, OddNamesKeepTheirBytes) {
   EXPECT_EQ(NameOf(tree, Child(tree, top, "d" + std::string(254, 'n'))).size(), 255u);
 }
 
-TEST_F(ScanFrameTest, LinkBackToAFolderOnTheWayDownIsNotEntered) {
-  Scratch elsewhere;
-  elsewhere.File("o.txt");
-  scratch.Dir("sub");
-  scratch.Dir("sub/deep");
-  scratch.Link("..", "sub/back");
-  scratch.Link("../..", "sub/deep/up");
-  scratch.Link(".", "self");
-  scratch.Link("sub", "alias");           // elsewhere in the tree: followed
-  scratch.Link(elsewhere.Root(), "out");  // outside the tree: followed
-
+// Ten folders that each link to all ten: followed, the links would never end.
+TEST_F(ScanFrameTest, LinksAreListedAsFilesNotFollowed) {
+  for (int i = 0; i < 10; ++i) scratch.Dir("d" + std::to_string(i));
+  for (int i = 0; i < 10; ++i)
+    for (int j = 0; j < 10; ++j)
+      scratch.Link("../d" + std::to_string(j), "d" + std::to_string(i) + "/l" + std::to_string(j));
   HTREEITEM top = Load(scratch.Root());
-  const std::string loop = std::string(" [") + kLoop + "]";
-  HTREEITEM sub = Child(tree, top, "sub");
-  EXPECT_EQ(View(tree, Child(tree, sub, "back")), (NodeView{"back" + loop, 1, 2, 4, false, 0}));
-  EXPECT_EQ(View(tree, Child(tree, Child(tree, sub, "deep"), "up")),
-            (NodeView{"up" + loop, 1, 2, 4, false, 0}));
-  EXPECT_EQ(View(tree, Child(tree, top, "self")), (NodeView{"self" + loop, 1, 2, 4, false, 0}));
-  HTREEITEM alias = Child(tree, top, "alias");
-  EXPECT_EQ(View(tree, alias), (NodeView{"alias", 1, 2, 1, false, 2}));
-  EXPECT_EQ(tree.GetStateImage(Child(tree, alias, "back")), 4);
-  EXPECT_EQ(NameOf(tree, tree.GetChildItem(Child(tree, top, "out"))), "o.txt");
-  CheckConsistent(tree);
+  EXPECT_EQ(CheckConsistent(tree), 111u);
+  HTREEITEM link = Child(tree, Child(tree, top, "d3"), "l7");
+  ASSERT_NE(link, nullptr);
+  const NodeView view = View(tree, link);
+  EXPECT_EQ(view.label.substr(0, view.label.find(',')), "l7   5 bytes") << "the link's own size";
+  EXPECT_EQ(tree.GetItemData(link)->m_dwAttributes, FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_EQ(view.image, 5);
+
+  // Only the folder the user chose is followed when it is a link.
+  scratch.Link("d3", "chosen");
+  top = Load(scratch.Path("chosen"), {IDNO});
+  EXPECT_EQ(View(tree, top), (NodeView{scratch.Path("chosen"), 0, 0, 1, false, 10}));
+}
+
+TEST_F(ScanFrameTest, KernelFileSystemsAreShownNotEntered) {
+  for (const std::string folder : {"/proc", "/sys"}) {
+    tree.DeleteAllItems();
+    HTREEITEM top = Load(folder);
+    EXPECT_EQ(View(tree, top),
+              (NodeView{folder + " [" + kKernelFileSystem + "]", 0, 0, 4, false, 0}));
+    EXPECT_EQ(tree.GetCount(), 1u);
+  }
 }
 
 // A whole-tree file writes depth d at level d + 1 and holds levels up to 199,
@@ -228,16 +234,25 @@ TEST_F(ScanFrameTest, FoldersBeyondWhatATreeFileHoldsAreNotEntered) {
   EXPECT_EQ(tree.GetCount(), 200u);
 }
 
+// Entering a folder means searching it: one that may only be read, or only
+// be searched, cannot be catalogued and says so.
 TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
   scratch.Dir("a-before");
   scratch.File("a-before/x");
-  scratch.Dir("locked", 0700);
-  scratch.File("locked/secret");
+  // Run by root the scan runs as nobody, to whom the "others" bits apply.
+  const bool root = ::geteuid() == 0;
+  const struct {
+    const char* name;
+    mode_t asOwner, asRoot;
+  } refusing[] = {{"locked", 0, 0700}, {"read-only", 0400, 0744}, {"search-only", 0100, 0711}};
+  for (const auto& r : refusing) {
+    scratch.Dir(r.name);
+    scratch.File(std::string(r.name) + "/secret");
+    ::chmod(scratch.Path(r.name).c_str(), root ? r.asRoot : r.asOwner);
+  }
   scratch.Dir("z-after");
   scratch.File("z-after/y");
   scratch.File("file");
-  const bool root = ::geteuid() == 0;
-  if (!root) ::chmod(scratch.Path("locked").c_str(), 0);
 
   // Root enters any folder, so the scan runs as an ordinary user.
   const std::string result = RunInChild(root, [&] {
@@ -256,11 +271,37 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
   });
   std::vector<std::string> expected;
   for (const std::string& name : ExpectedOrder(scratch.Root()))
-    expected.push_back(name == "locked" ? "locked [Permission denied]|4|0"
-                                        : name + "|1|" + (name == "file" ? "0" : "1"));
+    expected.push_back(name == "locked" || name == "read-only" || name == "search-only"
+                           ? name + " [Permission denied]|4|0"
+                           : name + "|1|" + (name == "file" ? "0" : "1"));
   std::string expectedText;
   for (const std::string& line : expected) expectedText += line + "\n";
   EXPECT_EQ(result, expectedText);
+}
+
+// In a folder that may be read but not searched, the names are there but not
+// their status: each entry is still given, with the reason.
+TEST_F(ScanFrameTest, EntryWhoseStatusCannotBeReadIsListedWithTheReason) {
+  scratch.Dir("read-only");
+  scratch.File("read-only/secret");
+  scratch.Dir("read-only/inner");
+  const bool root = ::geteuid() == 0;
+  ::chmod(scratch.Path("read-only").c_str(), root ? 0744 : 0400);
+  const std::string listed = RunInChild(root, [&] {
+    const int fd = ::open(scratch.Path("read-only").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::vector<std::string> lines;
+    FolderListing listing(fd);
+    for (FindData e; listing.Next(e);)
+      lines.push_back(std::string(e.name) + "|" + std::to_string(e.statusError) + "|" +
+                      std::to_string(e.listedAsFolder));
+    ::close(fd);
+    std::sort(lines.begin(), lines.end());
+    std::string out;
+    for (const std::string& line : lines) out += line + "\n";
+    return out;
+  });
+  EXPECT_EQ(listed,
+            "inner|" + std::to_string(EACCES) + "|1\nsecret|" + std::to_string(EACCES) + "|0\n");
 }
 
 TEST_F(ScanFrameTest, ChosenFolderThatCannotBeEnteredIsTheOnlyNode) {
