@@ -78,7 +78,7 @@ class FolderScanner {
   ScanCounts m_counts;
   std::string m_path;  // full path of the folder being listed
   // The folders entered on the way down to the one being listed, so that a
-  // link back to one of them is not followed round and round.
+  // bind mount of one of them is not entered round and round.
   std::vector<FolderId> m_descent;
   std::string m_text;  // reused for every label and status text
 };

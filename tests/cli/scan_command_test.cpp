@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "cli/tool_runner.h"
 
@@ -198,28 +199,22 @@ TEST_F(ScanCommand, FailuresAndUsageErrorsExitWithTwo) {
 // Interrupted while scanning or while saving, the tool leaves the old file
 // as it was and nothing beside it.
 TEST_F(ScanCommand, InterruptedScanLeavesTheOldFile) {
-  const struct {
-    int signal;
-    bool duringSave;
-    int status;
-  } cases[] = {{SIGINT, false, 130}, {SIGTERM, false, 143}, {SIGTERM, true, 143}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.signal) + (c.duringSave ? " while saving" : " while scanning"));
+  auto tempFileShows = [&] {
+    for (const auto& entry : fs::directory_iterator(temp.Path()))
+      if (entry.path().extension() == ".tmp") return true;
+    return false;
+  };
+  for (const auto& [signal, duringSave, status] :
+       {std::tuple{SIGINT, false, 130}, {SIGTERM, false, 143}, {SIGTERM, true, 143}}) {
+    SCOPED_TRACE(std::to_string(signal) + (duringSave ? " while saving" : " while scanning"));
     std::ofstream(out) << "old contents";
     const pid_t tool = StartTool({"scan", "-o", out, "/usr"});
-    auto tempFileShows = [&] {
-      for (const auto& entry : fs::directory_iterator(temp.Path()))
-        if (entry.path().extension() == ".tmp") return true;
-      return false;
-    };
-    if (c.duringSave) {
-      for (int i = 0; i < 20000 && !tempFileShows(); ++i) ::usleep(500);
-      if (!tempFileShows()) ADD_FAILURE() << "no save was seen under way";
-    } else {
-      ::usleep(50'000);
-    }
-    ::kill(tool, c.signal);
-    EXPECT_EQ(WaitForTool(tool), c.status);
+    for (int i = 0; i < (duringSave ? 20000 : 100) && !tempFileShows(); ++i) ::usleep(500);
+    EXPECT_EQ(tempFileShows(), duringSave);
+    ::kill(tool, signal);
+    int exit = 0;
+    ::waitpid(tool, &exit, 0);
+    EXPECT_EQ(WIFEXITED(exit) ? WEXITSTATUS(exit) : -1, status);
     EXPECT_EQ(fs::file_size(out), 12u);
     EXPECT_FALSE(tempFileShows());
   }

@@ -35,24 +35,16 @@ inline RunOptions StdoutTo(const std::string& path) {
   return options;
 }
 
-// Starts the tool with its output and messages thrown away; WaitForTool
-// gives its exit status (-1 when it did not exit normally).
+// Starts the tool with its output thrown away.
 inline pid_t StartTool(std::vector<std::string> args) {
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
-  std::freopen("/dev/null", "w", stdout);
-  std::freopen("/dev/null", "w", stderr);
-  std::string tool = ZTR_TOOL_PATH;
-  std::vector<char*> argv{tool.data()};
+  std::freopen("/dev/null", "w", stdout), std::freopen("/dev/null", "w", stderr);
+  std::vector<char*> argv{const_cast<char*>(ZTR_TOOL_PATH)};
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  ::execv(tool.c_str(), argv.data());
+  ::execv(ZTR_TOOL_PATH, argv.data());
   ::_exit(127);
-}
-inline int WaitForTool(pid_t pid) {
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
 }
 
 // The tool runs with TZ=UTC, so file labels carry predictable times.

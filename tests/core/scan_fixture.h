@@ -43,10 +43,8 @@ class RecordingHost : public ScriptedHost {
   bool ShowScanProgress(std::string_view, const ScanCounts&) override {
     events.push_back("progress");
     if (onProgress) onProgress(status[0]);
-    return !stopAtProgress || !stopAtProgress(status[0]);
+    return true;
   }
-  // Answers "stop" when it returns true.
-  std::function<bool(const std::string& status0)> stopAtProgress;
 };
 
 // A fresh folder, removed with all it holds (permissions given back first).

@@ -189,10 +189,9 @@ TEST_F(ScanFrameTest, LinksAreListedAsFilesNotFollowed) {
   EXPECT_EQ(CheckConsistent(tree), 111u);
   HTREEITEM link = Child(tree, Child(tree, top, "d3"), "l7");
   ASSERT_NE(link, nullptr);
-  const NodeView view = View(tree, link);
-  EXPECT_EQ(view.label.substr(0, view.label.find(',')), "l7   5 bytes") << "the link's own size";
+  EXPECT_EQ(NameOf(tree, link) + " " + std::to_string(tree.GetItemData(link)->m_nFileSize), "l7 5")
+      << "the link's own size";
   EXPECT_EQ(tree.GetItemData(link)->m_dwAttributes, FILE_ATTRIBUTE_REPARSE_POINT);
-  EXPECT_EQ(view.image, 5);
 
   // Only the folder the user chose is followed when it is a link.
   scratch.Link("d3", "chosen");
@@ -235,7 +234,9 @@ TEST_F(ScanFrameTest, FoldersBeyondWhatATreeFileHoldsAreNotEntered) {
 }
 
 // Entering a folder means searching it: one that may only be read, or only
-// be searched, cannot be catalogued and says so.
+// be searched, cannot be catalogued and says so. Listed all the same, the
+// entries of a folder that may be read but not searched keep why their
+// status is unknown.
 TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
   scratch.Dir("a-before");
   scratch.File("a-before/x");
@@ -267,6 +268,10 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
       out += v.label.substr(0, v.label.find("   ")) + "|" + std::to_string(v.state) + "|" +
              std::to_string(v.children) + "\n";
     }
+    const int fd = ::open(scratch.Path("read-only").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    FolderListing listing(fd);
+    for (FindData e; listing.Next(e);)
+      out += "listed " + std::string(e.name) + " " + std::to_string(e.statusError) + "\n";
     return out;
   });
   std::vector<std::string> expected;
@@ -276,32 +281,8 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
                            : name + "|1|" + (name == "file" ? "0" : "1"));
   std::string expectedText;
   for (const std::string& line : expected) expectedText += line + "\n";
+  expectedText += "listed secret " + std::to_string(EACCES) + "\n";
   EXPECT_EQ(result, expectedText);
-}
-
-// In a folder that may be read but not searched, the names are there but not
-// their status: each entry is still given, with the reason.
-TEST_F(ScanFrameTest, EntryWhoseStatusCannotBeReadIsListedWithTheReason) {
-  scratch.Dir("read-only");
-  scratch.File("read-only/secret");
-  scratch.Dir("read-only/inner");
-  const bool root = ::geteuid() == 0;
-  ::chmod(scratch.Path("read-only").c_str(), root ? 0744 : 0400);
-  const std::string listed = RunInChild(root, [&] {
-    const int fd = ::open(scratch.Path("read-only").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    std::vector<std::string> lines;
-    FolderListing listing(fd);
-    for (FindData e; listing.Next(e);)
-      lines.push_back(std::string(e.name) + "|" + std::to_string(e.statusError) + "|" +
-                      std::to_string(e.listedAsFolder));
-    ::close(fd);
-    std::sort(lines.begin(), lines.end());
-    std::string out;
-    for (const std::string& line : lines) out += line + "\n";
-    return out;
-  });
-  EXPECT_EQ(listed,
-            "inner|" + std::to_string(EACCES) + "|1\nsecret|" + std::to_string(EACCES) + "|0\n");
 }
 
 TEST_F(ScanFrameTest, ChosenFolderThatCannotBeEnteredIsTheOnlyNode) {
