@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -371,32 +372,56 @@ void MainWindow::EndWaitCursor() {
   m_model->EndBatch();
   delete m_progressWindow;
   m_progressWindow = nullptr;
-  m_scanning = false;
+  if (m_scanning) qApp->removeEventFilter(this);
+  m_scanning = m_scanCancelled = false;
   QApplication::restoreOverrideCursor();
 }
 
-// About ten times a second the window paints and answers the window manager.
-// At first user input waits in the queue (so no command runs); once the
-// progress window shows, it takes all input and the main window none.
+// About ten times a second the window paints and answers the window manager;
+// the event filter keeps the user's input from reaching any command. After a
+// moment the progress window shows, with its Cancel button.
 bool MainWindow::ShowScanProgress(std::string_view path, const ScanCounts& counts) {
   if (m_progressClock.isValid() && m_progressClock.elapsed() < kProgressIntervalMs)
-    return !(m_progressWindow && m_progressWindow->CancelRequested());
+    return !m_scanCancelled;
   m_progressClock.start();
-  m_scanning = true;
-  QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents;
-  if (m_progressWindow || m_commandClock.elapsed() >= kProgressWindowDelayMs) {
-    if (!m_progressWindow) {
-      m_progressWindow = new ScanProgressWindow(this);
-      QApplication::changeOverrideCursor(Qt::BusyCursor);  // the Cancel button can be used
-    }
-    m_progressWindow->Show(path, counts);
-  } else {
-    flags |= QEventLoop::ExcludeUserInputEvents;
+  if (!m_scanning) {
+    m_scanning = true;
+    qApp->installEventFilter(this);
   }
+  if (!m_progressWindow && m_commandClock.elapsed() >= kProgressWindowDelayMs) {
+    m_progressWindow = new ScanProgressWindow(this);
+    connect(m_progressWindow, &ScanProgressWindow::cancelRequested, this,
+            [this] { m_scanCancelled = true; });
+    QApplication::changeOverrideCursor(Qt::BusyCursor);  // the Cancel button can be used
+  }
+  if (m_progressWindow) m_progressWindow->Show(path, counts);
   // The view must find the tree whole when it paints.
   m_model->FlushBatch();
-  QCoreApplication::processEvents(flags);
-  return !(m_progressWindow && m_progressWindow->CancelRequested());
+  QCoreApplication::processEvents();
+  return !m_scanCancelled;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!m_scanning || !widget || widget->window() != this) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_scanCancelled = true;
+      return true;
+    case QEvent::ShortcutOverride:
+      event->accept();  // taken here, so no shortcut fires
+      return true;
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {

@@ -58,6 +58,8 @@ class MainWindow : public QMainWindow, public FrameHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // While a scan runs: input meant for this window is dropped, Esc cancels.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -82,6 +84,7 @@ class MainWindow : public QMainWindow, public FrameHost {
   QElapsedTimer m_commandClock;   // since the long command began
   ScanProgressWindow* m_progressWindow = nullptr;
   bool m_scanning = false;
+  bool m_scanCancelled = false;
   POINT m_messagePos;
   bool m_sessionEnding = false;
 };

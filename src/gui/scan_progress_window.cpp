@@ -60,4 +60,5 @@ void ScanProgressWindow::reject() {
   if (m_cancelRequested) return;
   m_cancelRequested = true;
   m_counts->setText("Cancelling...");
+  emit cancelRequested();
 }

@@ -17,7 +17,6 @@ class ScanProgressWindow : public QDialog {
   explicit ScanProgressWindow(QWidget* parent);
 
   void Show(std::string_view path, const ScanCounts& counts);
-  bool CancelRequested() const { return m_cancelRequested; }
   QString FolderText() const;
   QString CountsText() const;
 
@@ -25,6 +24,9 @@ class ScanProgressWindow : public QDialog {
   // Cancel, Esc or the close button: asks the scan to stop; the window goes
   // when the scan has ended.
   void reject() override;
+
+ signals:
+  void cancelRequested();
 
  private:
   QLabel* m_folder = nullptr;

@@ -56,6 +56,7 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
   w.MenuAction(ID_FILE_NEW)->trigger();
   CTreeCtrl& tree = w.Frame().Tree();
   w.Frame().ToggleSelect(tree.GetRootItem());
+  tree.SelectItem(tree.GetRootItem());
   const std::string file = "/saved/tree.ztr";
   w.Frame().UpdateCaption(&file);
   const QString caption = w.windowTitle(), totals = w.StatusPart(1)->text();
@@ -77,7 +78,8 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
     QPainter(&shot).drawPixmap(shot.rect().center() - progress->rect().center(), progress->grab());
     shot.save(qEnvironmentVariable("ZTR_PROGRESS_SCREENSHOT", "/tmp/ztr-progress.png"));
     paintsDuringScan = painted.paints;
-    QCoreApplication::postEvent(progress, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+    QTest::keyClick(w.View(), Qt::Key_Space);  // Toggle Select, were it acted on
+    QCoreApplication::postEvent(w.View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
     sinceEsc.start();
   });
   watch.start(20);
