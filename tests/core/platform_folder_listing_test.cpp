@@ -7,6 +7,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -357,6 +358,19 @@ TEST_F(FolderListingTest, EntryStatusWithAndWithoutListingType) {
       EXPECT_EQ(data.nFileSize, c.size) << c.name << " type " << int{c.listedType};
     }
   }
+}
+
+// Some file systems report a birth time of 0 for every file: that is none.
+TEST(FolderListingBirthTime, ZeroMeansNone) {
+  const StatusOf s = Status("/usr/bin/env", false);
+  if (!s.ok || !(s.st.stx_mask & STATX_BTIME) || s.st.stx_btime.tv_sec != 0)
+    GTEST_SKIP() << "no file with a birth time of 0 here";
+  int err = 0;
+  FolderHandle bin = FolderHandle::OpenAt(AT_FDCWD, "/usr/bin", err);
+  FindData data;
+  ASSERT_TRUE(FolderListing::ReadEntry(bin.fd(), "env", DT_UNKNOWN, data));
+  const uint64_t changed = Ticks(UnixToFileTime(s.st.stx_ctime.tv_sec, s.st.stx_ctime.tv_nsec));
+  EXPECT_EQ(Ticks(data.ftCreationTime), std::min(Ticks(data.ftLastWriteTime), changed));
 }
 
 TEST(FolderListingErrors, ReadErrorEndsTheListing) {
