@@ -1,4 +1,7 @@
 // ztr-tool scan: File New for each folder, then Save As, as in the window.
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -8,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/tool_frame.h"
 #include "cli/usage.h"
+#include "files/atomic_file_writer.h"
 
 namespace {
 
@@ -22,9 +26,24 @@ constexpr std::string_view kHelp =
     "  -o, --output FILE   the tree file to write (required)\n"
     "  --help              show this help and exit\n"
     "\n"
-    "Exit status: 0 when FILE was written, 2 otherwise.\n";
+    "Exit status: 0 when FILE was written, 2 otherwise; 128 plus the signal's\n"
+    "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n";
 
 constexpr int kStateUnreadable = 4;
+
+// Interrupted: nothing is written before the scan ends, so only a save under
+// way leaves something behind, its temporary file; the output stays as it was.
+extern "C" void OnInterrupt(int signal) {
+  if (const char* temp = PendingTemporaryFile()) ::unlink(temp);
+  ::_exit(128 + signal);
+}
+
+void StopCleanlyOnInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
 
 HTREEITEM LastTopLevelItem(const CTreeCtrl& tree) {
   HTREEITEM last = tree.GetRootItem();
@@ -63,6 +82,7 @@ int RunScanCommand(std::span<char* const> args) {
   if (output.empty()) return UsageError("scan", "no tree file given (-o FILE)", kHelp);
   if (folders.empty()) return UsageError("scan", "no folder given", kHelp);
 
+  StopCleanlyOnInterrupt();
   ToolFrame tool;
   CMainFrame& frame = tool.frame;
   for (const std::string& folder : folders) {

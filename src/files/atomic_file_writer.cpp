@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstring>
 #include <random>
 
 #include "files/file_exception.h"
@@ -54,6 +56,18 @@ std::string FollowLinks(const std::string& userPath) {
   ThrowFor(userPath, ELOOP);
 }
 
+// The temporary file being written, for PendingTemporaryFile(). The name is
+// complete before the flag says so, and a handler reads only what it says.
+char g_pendingTemp[PATH_MAX];
+volatile std::sig_atomic_t g_hasPendingTemp = 0;
+
+void SetPendingTemp(const std::string& path) {
+  g_hasPendingTemp = 0;
+  if (path.size() >= sizeof g_pendingTemp) return;
+  std::memcpy(g_pendingTemp, path.c_str(), path.size() + 1);
+  g_hasPendingTemp = 1;
+}
+
 std::string RandomSuffix() {
   static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device random;
@@ -64,6 +78,8 @@ std::string RandomSuffix() {
 }
 
 }  // namespace
+
+const char* PendingTemporaryFile() { return g_hasPendingTemp ? g_pendingTemp : nullptr; }
 
 CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) {
   if (path.empty()) ThrowFor(path, ENOENT);
@@ -94,6 +110,7 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) 
 CAtomicFileWriter::~CAtomicFileWriter() {
   m_file.Abort();
   if (!m_strTempPath.empty()) ::unlink(m_strTempPath.c_str());
+  g_hasPendingTemp = 0;
 }
 
 void CAtomicFileWriter::OpenInPlace() {
@@ -114,6 +131,7 @@ void CAtomicFileWriter::CreateTempFile() {
     // Mode 0666 lets the umask decide the permissions of a new file.
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
+      SetPendingTemp(temp);
       m_strTempPath = std::move(temp);
       m_file.Attach(fd, m_strPath);
       return;
@@ -145,6 +163,7 @@ void CAtomicFileWriter::Commit() {
   m_file.Close();
   if (::rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) ThrowFor(m_strPath, errno);
   m_strTempPath.clear();
+  g_hasPendingTemp = 0;
 
   // The rename itself must reach the disk, or a crash could bring the old
   // file back. Folders that cannot be synced (EINVAL) are taken as they are.

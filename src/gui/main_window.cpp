@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,10 +26,16 @@
 #include "gui/artwork.h"
 #include "gui/display_text.h"
 #include "gui/find_dialog.h"
+#include "gui/scan_progress_window.h"
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 
 namespace {
+
+// How often a running scan lets the window paint and answer.
+constexpr qint64 kProgressIntervalMs = 100;
+// A scan shorter than this ends without its progress window flashing up.
+constexpr qint64 kProgressWindowDelayMs = 300;
 
 // Every text from the frame goes through the one decoding of label bytes: a
 // path or label from a Windows catalogue reads as it does in the tree.
@@ -340,24 +348,25 @@ void MainWindow::SessionEnding() {
   m_sessionEnding = true;
   // Should the logging off be cancelled, the user's next key or click says
   // so: from then on closing asks about unsaved changes again.
-  qApp->installEventFilter(this);
+  UpdateInputFilter();
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::MouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonPress:
-      m_sessionEnding = false;
-      qApp->removeEventFilter(this);
-      break;
-    default:
-      break;
-  }
-  return QMainWindow::eventFilter(watched, event);
+// One application-wide filter serves both the running scan and the end of a
+// cancelled logging off; it is installed only while one of them needs it.
+void MainWindow::UpdateInputFilter() {
+  if (m_scanning || m_sessionEnding)
+    qApp->installEventFilter(this);  // installing again does not add it twice
+  else
+    qApp->removeEventFilter(this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // While a scan runs the window answers but acts on no command; Cancel
+  // stops the scan.
+  if (m_scanning) {
+    event->ignore();
+    return;
+  }
   if (m_sessionEnding || m_frame->OnClose())
     event->accept();
   else
@@ -440,22 +449,79 @@ void MainWindow::BeginWaitCursor() {
   if (m_waitDepth++ == 0) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_model->BeginBatch();
-    m_progressClock.start();
+    m_progressClock.invalidate();
+    m_commandClock.start();
   }
 }
 
 void MainWindow::EndWaitCursor() {
   if (m_waitDepth == 0 || --m_waitDepth > 0) return;
   m_model->EndBatch();
+  delete m_progressWindow;
+  m_progressWindow = nullptr;
+  const bool wasScanning = m_scanning;
+  m_scanning = m_scanCancelled = false;
+  if (wasScanning) UpdateInputFilter();
   QApplication::restoreOverrideCursor();
 }
 
-// The status text of a long command repainted about ten times a second; no
-// other event is handled meanwhile.
-void MainWindow::ShowProgress() {
-  if (m_progressClock.isValid() && m_progressClock.elapsed() < 100) return;
+// About ten times a second the window paints and answers the window manager;
+// the event filter keeps the user's input from reaching any command. After a
+// moment the progress window shows, with its Cancel button.
+bool MainWindow::ShowScanProgress(std::string_view path, const ScanCounts& counts) {
+  if (m_progressClock.isValid() && m_progressClock.elapsed() < kProgressIntervalMs)
+    return !m_scanCancelled;
   m_progressClock.start();
-  m_statusParts[0]->repaint();
+  if (!m_scanning) {
+    m_scanning = true;
+    UpdateInputFilter();
+  }
+  if (!m_progressWindow && m_commandClock.elapsed() >= kProgressWindowDelayMs) {
+    m_progressWindow = new ScanProgressWindow(this);
+    connect(m_progressWindow, &ScanProgressWindow::cancelRequested, this,
+            [this] { m_scanCancelled = true; });
+    QApplication::changeOverrideCursor(Qt::BusyCursor);  // the Cancel button can be used
+  }
+  if (m_progressWindow) m_progressWindow->Show(path, counts);
+  // The view must find the tree whole when it paints.
+  m_model->FlushBatch();
+  QCoreApplication::processEvents();
+  return !m_scanCancelled;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (m_sessionEnding) {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::MouseButtonPress:
+      case QEvent::NonClientAreaMouseButtonPress:
+        m_sessionEnding = false;
+        UpdateInputFilter();
+        break;
+      default:
+        break;
+    }
+  }
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!m_scanning || !widget || widget->window() != this) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_scanCancelled = true;
+      return true;
+    case QEvent::ShortcutOverride:
+      event->accept();  // taken here, so no shortcut fires
+      return true;
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {

@@ -37,6 +37,18 @@ inline RunOptions StdoutTo(const std::string& path) {
   return options;
 }
 
+// Starts the tool with its output thrown away.
+inline pid_t StartTool(std::vector<std::string> args) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  std::freopen("/dev/null", "w", stdout), std::freopen("/dev/null", "w", stderr);
+  std::vector<char*> argv{const_cast<char*>(ZTR_TOOL_PATH)};
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execv(ZTR_TOOL_PATH, argv.data());
+  ::_exit(127);
+}
+
 // The tool runs with TZ=UTC, so file labels carry predictable times.
 inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
   int outPipe[2], errPipe[2];
