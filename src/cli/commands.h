@@ -12,3 +12,5 @@ constexpr int kExitFailure = 2;  // a usage error or a failure
 int RunScanCommand(std::span<char* const> args);
 int RunListCommand(std::span<char* const> args);
 int RunFindCommand(std::span<char* const> args);
+int RunExportNcduCommand(std::span<char* const> args);
+int RunImportNcduCommand(std::span<char* const> args);

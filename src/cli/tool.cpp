@@ -19,6 +19,8 @@ constexpr std::string_view kUsage =
     "  list [--json] FILE                       print every node of a tree file\n"
     "  find [--exact] [--match-case] TEXT FILE...\n"
     "                                           print the nodes whose names match\n"
+    "  export-ncdu FILE [-o OUT.json]           write a tree file as an ncdu export\n"
+    "  import-ncdu IN.json -o FILE              make a tree file from an ncdu export\n"
     "\n"
     "Options:\n"
     "  --help       show this help and exit\n"
@@ -38,6 +40,8 @@ int RunTool(int argc, char** argv) {
   if (command == "scan") return RunScanCommand(args);
   if (command == "list") return RunListCommand(args);
   if (command == "find") return RunFindCommand(args);
+  if (command == "export-ncdu") return RunExportNcduCommand(args);
+  if (command == "import-ncdu") return RunImportNcduCommand(args);
   if (command == "--help" || command == "-h") return ShowHelp(kUsage);
   if (command == "--version") {
     std::printf("ztr-tool %s\n", ZTR_VERSION);

@@ -35,8 +35,10 @@ inline RunOptions StdoutTo(const std::string& path) {
   return options;
 }
 
-// The tool runs with TZ=UTC, so file labels carry predictable times.
-inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
+// Runs a program (the tool, or a peer such as ncdu) with TZ=UTC, so file
+// labels carry predictable times.
+inline ToolResult RunProgram(std::string program, const std::vector<std::string>& args,
+                             const RunOptions& options = {}) {
   int outPipe[2], errPipe[2];
   if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) std::abort();
   const pid_t pid = ::fork();
@@ -51,12 +53,11 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
     ::close(outPipe[0]), ::close(outPipe[1]), ::close(errPipe[0]), ::close(errPipe[1]);
     ::setenv("TZ", "UTC", 1);
     std::vector<char*> argv;
-    std::string tool = ZTR_TOOL_PATH;
-    argv.push_back(tool.data());
+    argv.push_back(program.data());
     std::vector<std::string> copies(args);
     for (std::string& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
-    ::execv(tool.c_str(), argv.data());
+    ::execvp(program.c_str(), argv.data());
     ::_exit(127);
   }
   ::close(outPipe[1]);
@@ -85,6 +86,10 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
   int status = 0;
   if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.status = WEXITSTATUS(status);
   return result;
+}
+
+inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
+  return RunProgram(ZTR_TOOL_PATH, args, options);
 }
 
 // Lines of a text, without their line breaks.

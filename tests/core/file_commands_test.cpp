@@ -51,7 +51,7 @@ TEST_F(FileCommandsTest, Dialogs) {
   frame.OnCommand(ID_FILE_SAVE_AS);
   frame.OnCommand(ID_FILE_OPEN);
   ASSERT_EQ(host.dialogs.size(), 2u);
-  const std::vector<std::pair<std::string, std::string>> filters = {
+  std::vector<std::pair<std::string, std::string>> filters = {
       {"Directory View Files, *.ztr", "*.ztr"}, {"All files", "*.*"}};
   const FileDialogOptions& save = host.dialogs[0];
   EXPECT_EQ(save.title, "Save the current Directory Tree");
@@ -62,6 +62,7 @@ TEST_F(FileCommandsTest, Dialogs) {
             OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT);
   const FileDialogOptions& open = host.dialogs[1];
   EXPECT_EQ(open.title, "Load a previously saved Directory Tree");
+  filters.emplace_back("ncdu exports, *.json", "*.json");
   EXPECT_EQ(open.filters, filters);
   EXPECT_EQ(open.defaultExt, "");
   EXPECT_EQ(open.initialName, "");
