@@ -147,39 +147,44 @@ void JsonPullReader::ReadString(std::string& out) {
     m_nAt = run;
     const int c = Get();
     if (c == '"') return;
-    if (c == '\\')
+    if (c == '\\') {
       AppendEscape(out);
-    else if (c == '\n')
-      out += '\n';
-    else if (c < 0)
+    } else if (c < 0) {
       Fail("the file ends too early (truncated?)");
+    } else {
+      out += static_cast<char>(c);  // the first byte of a refilled buffer
+    }
   }
 }
 
+int JsonPullReader::PeekByte() {
+  if (m_nAt == m_nEnd && Fill() < 0) return -1;
+  return m_buffer[m_nAt];
+}
+
 int64_t JsonPullReader::ReadInteger() {
-  const char first = Peek();
-  if (first != '-' && (first < '0' || first > '9')) {
-    if (first == '\0') Fail("the file ends too early (truncated?)");
-    Fail("expected a number");
+  SkipSpace();
+  int c = PeekByte();
+  const bool negative = c == '-';
+  if (negative) {
+    ++m_nAt;
+    c = PeekByte();
   }
-  bool negative = false;
-  if (first == '-') {
-    negative = true;
-    Get();
+  if (c < '0' || c > '9') {
+    if (c < 0) Fail("the file ends too early (truncated?)");
+    Fail("expected a number");
   }
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
   int64_t value = 0;
-  bool digits = false;
-  while (Peek() >= '0' && Peek() <= '9') {
-    const int d = Get() - '0';
+  for (; c >= '0' && c <= '9'; c = PeekByte()) {
+    ++m_nAt;
+    const int d = c - '0';
     value = value > (kMax - d) / 10 ? kMax : value * 10 + d;
-    digits = true;
   }
-  if (!digits) Fail("expected a number");
   // A fraction or an exponent is read and dropped: ncdu writes neither.
-  while (Peek() == '.' || Peek() == 'e' || Peek() == 'E' || Peek() == '+' || Peek() == '-' ||
-         (Peek() >= '0' && Peek() <= '9'))
-    Get();
+  for (; c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-' || (c >= '0' && c <= '9');
+       c = PeekByte())
+    ++m_nAt;
   return negative ? -value : value;
 }
 

@@ -39,6 +39,7 @@ class JsonPullReader {
  private:
   int Get();  // the next byte or -1 at the end
   int Fill();
+  int PeekByte();  // the next byte, white space or not, not taken; -1 at the end
   void SkipSpace();
   void ReadLiteral(std::string_view word);
   void AppendEscape(std::string& out);

@@ -73,6 +73,23 @@ TEST_F(NcduExchange, NcduScanImportedIsTheCatalogueTheScanGives) {
   EXPECT_NE(List(fromGdu).find("  .profile   1 bytes, "), std::string::npos);
 }
 
+// Far more than one read of the export; without times the labels end after
+// the comma, as for a time the label cannot show.
+TEST_F(NcduExchange, LargeExportWithoutTimesImportsEveryEntry) {
+  constexpr int kFiles = 5000;
+  std::string json = "[1,2,{},[{\"name\":\"/big\"}";
+  for (int i = 0; i < kFiles; ++i)
+    json += ",\n{\"name\":\"file-" + std::to_string(i) + "\",\"asize\":" + std::to_string(i) + "}";
+  json += "]]";
+  const std::string in = temp / "big.json", out = temp / "big.ztr";
+  std::ofstream(in) << json;
+  ASSERT_EQ(RunTool({"import-ncdu", in, "-o", out}).status, 0);
+  const std::vector<std::string> lines = Lines(List(out));
+  ASSERT_EQ(lines.size(), kFiles + 1u);
+  for (int i = 0; i < kFiles; ++i)
+    ASSERT_EQ(lines[i + 1], "  file-" + std::to_string(i) + "   " + std::to_string(i) + " bytes, ");
+}
+
 TEST_F(NcduExchange, BadInputIsNamedAndLeavesTheOutputAlone) {
   std::string deep = "[1,2,{},";
   for (int i = 0; i < 200; ++i) deep += std::string(i ? "," : "") + "[{\"name\":\"d\"}";
