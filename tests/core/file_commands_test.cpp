@@ -468,3 +468,27 @@ TEST_F(FileCommandsTest, OutOfMemoryPartWay) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bad export shows where it went wrong and keeps what was read; the tree
+// is untitled, so Save asks for a name and the JSON file stays as it was.
+TEST_F(FileCommandsTest, OpenedNcduExportIsUntitledAndNeverOverwritten) {
+  const std::string json = folder / "nas.json";
+  const std::string text = "[1,2,{},[{\"name\":\"/srv\"},[{\"name\":\"d\"}],{\"name\":\"f\"";
+  WriteWholeFile(json, Bytes(text.begin(), text.end()));
+  host.openNames = {json};
+  frame.OnCommand(ID_FILE_OPEN);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, json + ": line 1: the file ends too early (truncated?)");
+  EXPECT_EQ(host.messages[0].caption, "File Open");
+  EXPECT_EQ(tree.GetCount(), 2u);
+  EXPECT_EQ(frame.m_strTreeFile, "");
+  EXPECT_FALSE(frame.m_bModified);
+  host.saveNames = {""};
+  frame.OnCommand(ID_FILE_SAVE);
+  EXPECT_EQ(host.dialogs.size(), 2u);  // open, then save asking for a name
+  EXPECT_EQ(ReadWholeFile(json), Bytes(text.begin(), text.end()));
+}
+
+}  // namespace
