@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when they are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          desktop-file-utils shared-mime-info xvfb xauth clang libclang-rt-14-dev)
+          desktop-file-utils shared-mime-info xvfb xauth clang libclang-rt-14-dev
+          ncdu gdu)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -57,28 +57,10 @@ HTREEITEM LastTopLevelItem(const CTreeCtrl& tree) {
 int RunScanCommand(std::span<char* const> args) {
   std::string output;
   std::vector<std::string> folders;
-  bool options = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (options && arg == "--") {
-      options = false;
-    } else if (options && arg == "--help") {
-      return ShowHelp(kHelp);
-    } else if (options && (arg == "-o" || arg == "--output")) {
-      if (i + 1 == args.size()) return UsageError("scan", "-o needs a file name", kHelp);
-      output = args[++i];
-    } else if (options && arg.starts_with("--output=")) {
-      output = arg.substr(9);
-    } else if (options && arg.starts_with("-o") && arg.size() > 2) {
-      output = arg.substr(2);
-    } else if (options && LooksLikeOption(arg)) {
-      return UsageError("scan", "unknown option '" + std::string(arg) + "'", kHelp);
-    } else if (arg.empty()) {
-      return UsageError("scan", "a folder name is empty", kHelp);
-    } else {
-      folders.emplace_back(arg);
-    }
-  }
+  if (const int status = ParseInputsAndOutput("scan", args, kHelp, folders, output); status >= 0)
+    return status;
+  for (const std::string& folder : folders)
+    if (folder.empty()) return UsageError("scan", "a folder name is empty", kHelp);
   if (output.empty()) return UsageError("scan", "no tree file given (-o FILE)", kHelp);
   if (folders.empty()) return UsageError("scan", "no folder given", kHelp);
 

@@ -1,7 +1,9 @@
 // A node's path as the user sees it.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "tree/tree_ctrl.h"
 
@@ -10,6 +12,9 @@
 // UTF-8 and Windows-1252 labels comes out as valid UTF-8. The decoding keeps
 // every ASCII byte, so the slashes fall where GetParentPath puts them.
 void AppendDisplayParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out);
+// The same for a node given by its ancestors' labels, top first (a catalogue
+// read as a stream).
+void AppendDisplayParentPath(std::span<const std::string_view> ancestors, std::string& out);
 
 // The parent path followed by the node's own label, both as shown.
 std::string DisplayPath(const CTreeCtrl& tree, HTREEITEM node);
