@@ -78,7 +78,7 @@ class DiffCommand : public ::testing::Test {
     return lines;
   }
 
-  TempFolder temp;
+  ScratchFolder temp;
   std::string root;
   std::string before = temp / "before.ztr";
   std::string after = temp / "after.ztr";

@@ -49,7 +49,7 @@ class FindCommand : public ::testing::Test {
     return RunTool(args, InFolder(temp.Path()));
   }
 
-  TempFolder temp;
+  ScratchFolder temp;
 };
 
 TEST_F(FindCommand, PrintsEachMatchWithItsPathInPreOrder) {

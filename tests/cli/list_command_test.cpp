@@ -16,7 +16,7 @@ class ListCommand : public ::testing::Test {
     return json ? RunTool({"list", "--json", file}) : RunTool({"list", file});
   }
 
-  TempFolder temp;
+  ScratchFolder temp;
   std::string file = temp / "tree.ztr";
 };
 

@@ -40,7 +40,7 @@ class NcduExchange : public ::testing::Test {
     return r.out;
   }
 
-  TempFolder temp;
+  ScratchFolder temp;
   std::string root, scanned;
 };
 

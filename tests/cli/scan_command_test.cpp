@@ -53,7 +53,7 @@ class ScanCommand : public ::testing::Test {
     return Lines(listed.out);
   }
 
-  TempFolder temp;
+  ScratchFolder temp;
   std::string root;
   std::string out;
 };
@@ -212,9 +212,7 @@ TEST_F(ScanCommand, InterruptedScanLeavesTheOldFile) {
     for (int i = 0; i < (duringSave ? 20000 : 100) && !tempFileShows(); ++i) ::usleep(500);
     EXPECT_EQ(tempFileShows(), duringSave);
     ::kill(tool, signal);
-    int exit = 0;
-    ::waitpid(tool, &exit, 0);
-    EXPECT_EQ(WIFEXITED(exit) ? WEXITSTATUS(exit) : -1, status);
+    EXPECT_EQ(WaitForChild(tool), status);
     EXPECT_EQ(fs::file_size(out), 12u);
     EXPECT_FALSE(tempFileShows());
   }

@@ -2,10 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,14 +11,10 @@
 #include "files/atomic_file_writer.h"
 #include "files/file.h"
 #include "files/file_exception.h"
-#include "support/files_scratch.h"
+#include "support/resource_limits.h"
+#include "support/scratch_folder.h"
 
 namespace {
-
-using files_test::Bytes;
-using files_test::ReadWholeFile;
-using files_test::ScratchFolder;
-using files_test::WriteWholeFile;
 
 Bytes operator+(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -304,31 +298,11 @@ TEST_F(ArchiveHostileLengthTest, EndsAsEndOfFileAndKeepsNoLargeBuffer) {
   }
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ZTR_SANITIZED_MEMORY 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || \
-    __has_feature(thread_sanitizer)
-#define ZTR_SANITIZED_MEMORY 1
-#endif
-#endif
-
 TEST_F(ArchiveHostileLengthTest, NeverAllocatesWhatTheLengthClaims) {
-#ifdef ZTR_SANITIZED_MEMORY
-  GTEST_SKIP() << "sanitizers reserve address space beyond any small limit";
-#endif
+  if (kSanitized) GTEST_SKIP() << kSanitizedSkip;
   // In a child whose address space cannot hold the claimed lengths (2 GB and
   // more): an allocation of that size would fail with bad_alloc.
-  const int status = files_test::RunInChild(false, [&] {
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-      if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-      std::fclose(statm);
-    }
-    if (pages == 0) return 10;
-    const rlim_t limit = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + (512u << 20);
-    const rlimit rl{limit, limit};
-    if (::setrlimit(RLIMIT_AS, &rl) != 0) return 11;
+  const int status = RunWithLittleMemory(512u << 20, [&] {
     for (const bool throughPipe : {false, true}) {
       for (const Case& c : Cases()) {
         CArchive& ar = Load(c.bytes, throughPipe);

@@ -1,8 +1,6 @@
 #include "files/atomic_file_writer.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,15 +9,11 @@
 #include <vector>
 
 #include "files/file_exception.h"
-#include "support/files_scratch.h"
+#include "support/resource_limits.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
-using files_test::ModeOf;
-using files_test::ReadWholeText;
-using files_test::RunInChild;
-using files_test::ScratchFolder;
-using files_test::WriteWholeFile;
 using Names = std::vector<std::string>;
 
 void Save(const std::string& path, const std::string& content) {
@@ -86,10 +80,7 @@ TEST(AtomicFileWriterTest, FullDiskKeepsThePreviousFile) {
   WriteWholeFile(path, "old");
   // A child whose files cannot grow past 1000 bytes: the system takes the
   // first part of the write and refuses the rest.
-  const int cause = RunInChild(false, [&] {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1000, 1000};
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
+  const int cause = RunWithFileSizeLimit(1000, [&] {
     std::string failedPath;
     const auto result = SaveFailure(path, std::string(5000, 'n'), &failedPath);
     return failedPath == path ? static_cast<int>(result) : 101;
@@ -200,12 +191,12 @@ TEST(AtomicFileWriterTest, PermissionsOfAnOrdinaryUser) {
   ScratchFolder folder;
   ::mkdir((folder / "theirs").c_str(), 0755);  // root's: nobody may not create here
   ::mkdir((folder / "mine").c_str(), 0755);
-  ::chown((folder / "mine").c_str(), files_test::kNobody, files_test::kNobody);
+  ::chown((folder / "mine").c_str(), kNobody, kNobody);
   WriteWholeFile(folder / "theirs/locked.ztr", "old");
   WriteWholeFile(folder / "theirs/shared.ztr", "old");
   ::chmod((folder / "theirs/shared.ztr").c_str(), 0666);
   WriteWholeFile(folder / "mine/readonly.ztr", "old");
-  ::chown((folder / "mine/readonly.ztr").c_str(), files_test::kNobody, files_test::kNobody);
+  ::chown((folder / "mine/readonly.ztr").c_str(), kNobody, kNobody);
   ::chmod((folder / "mine/readonly.ztr").c_str(), 0444);
 
   struct Case {
@@ -238,13 +229,13 @@ TEST(AtomicFileWriterTest, RootKeepsTheOwnerOfAFileItReplaces) {
   ScratchFolder folder;
   const std::string path = folder / "theirs.ztr";
   WriteWholeFile(path, "old");
-  ::chown(path.c_str(), files_test::kNobody, files_test::kNobody);
+  ::chown(path.c_str(), kNobody, kNobody);
   ::chmod(path.c_str(), 0604);
   Save(path, "new");
   struct stat st;
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_uid, files_test::kNobody);
-  EXPECT_EQ(st.st_gid, files_test::kNobody);
+  EXPECT_EQ(st.st_uid, kNobody);
+  EXPECT_EQ(st.st_gid, kNobody);
   EXPECT_EQ(st.st_mode & 07777, 0604u);
 }
 

@@ -10,10 +10,10 @@
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "platform/local_time.h"
-#include "support/files_scratch.h"
+#include "support/scoped_time_zone.h"
+#include "support/scratch_folder.h"
 #include "support/scripted_host.h"
 #include "tree/tree_item.h"
-#include "support/scoped_time_zone.h"
 
 namespace {
 
@@ -295,7 +295,7 @@ std::vector<std::string> Outline(const CTreeCtrl& tree) {
 }
 
 TEST_F(ContextMenuTest, SaveBranchWritesTheAncestorsAndTheBranchOnly) {
-  files_test::ScratchFolder folder;
+  ScratchFolder folder;
   HTREEITEM top = Folder("/data");
   HTREEITEM sub = Folder("sub", top);
   File("before", 1, sub);

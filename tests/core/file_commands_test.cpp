@@ -2,10 +2,7 @@
 // file name, the unsaved-changes flag, and what a failure leaves behind.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,14 +13,12 @@
 #include <thread>
 
 #include "app/resource.h"
+#include "support/resource_limits.h"
 #include "tree_file_records.h"
 
 namespace {
 
 using namespace tree_file_test;
-using files_test::ReadWholeFile;
-using files_test::RunInChild;
-using files_test::WriteWholeFile;
 using Names = std::vector<std::string>;
 
 class FileCommandsTest : public FrameFixture {
@@ -246,10 +241,7 @@ TEST_F(FileCommandsTest, FailedSaveKeepsThePreviousFile) {
   host.messages.clear();
   // In a child whose files cannot grow past 1000 bytes: the system takes
   // part of a write and refuses the rest, as a full disk does.
-  const int status = RunInChild(false, [&] {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1000, 1000};
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
+  const int status = RunWithFileSizeLimit(1000, [&] {
     frame.OnCommand(ID_FILE_SAVE);
     if (host.messages.size() != 1) return 101;
     if (host.messages[0].text != "Disk full while accessing " + path + ".") return 102;
@@ -258,7 +250,7 @@ TEST_F(FileCommandsTest, FailedSaveKeepsThePreviousFile) {
     return host.waitDepth == 0 ? 0 : 105;
   });
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(files_test::ReadWholeText(path), "previous");
+  EXPECT_EQ(ReadWholeText(path), "previous");
   const Names entries = folder.Entries();
   EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
                           [](const std::string& n) { return n.ends_with(".tmp"); }),
@@ -394,35 +386,23 @@ TEST_F(FileCommandsTest, ReadErrorPartWayLeavesNoFileName) {
   EXPECT_EQ(host.dialogs.size(), 1u);
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ZTR_SANITIZED_MEMORY 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || \
-    __has_feature(thread_sanitizer)
-#define ZTR_SANITIZED_MEMORY 1
-#endif
-#endif
-
 // Memory running out during a load: one message, the nodes read so far with
 // totals that match them, and no current file name. Run in a fresh process
 // of this program: memory that earlier tests left to the allocator (a
 // thread's arena, say) would let the load succeed within any limit.
 TEST_F(FileCommandsTest, OutOfMemoryPartWay) {
-#ifdef ZTR_SANITIZED_MEMORY
-  GTEST_SKIP() << "sanitizers reserve address space beyond any small limit";
-#endif
+  if (kSanitized) GTEST_SKIP() << kSanitizedSkip;
   constexpr char kInner[] = "ZTR_TEST_OUT_OF_MEMORY_INNER";
   if (std::getenv(kInner) == nullptr) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::setenv(kInner, "1", 1);
-      ::execl("/proc/self/exe", "ztr_tests", "--gtest_filter=FileCommandsTest.OutOfMemoryPartWay",
-              "--gtest_brief=1", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(RunInChild(false,
+                         [&] {
+                           ::setenv(kInner, "1", 1);
+                           ::execl("/proc/self/exe", "ztr_tests",
+                                   "--gtest_filter=FileCommandsTest.OutOfMemoryPartWay",
+                                   "--gtest_brief=1", static_cast<char*>(nullptr));
+                           return 127;
+                         }),
+              0);
     return;
   }
 
@@ -440,20 +420,11 @@ TEST_F(FileCommandsTest, OutOfMemoryPartWay) {
   }
   host.openNames = {path};
   host.messages.reserve(8);  // the message itself must not need memory
-  long pages = 0;
-  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-    std::fclose(statm);
+  {
+    const AddressSpaceLimit limit(12u << 20);
+    ASSERT_TRUE(limit.IsSet());
+    frame.OnCommand(ID_FILE_OPEN);
   }
-  ASSERT_GT(pages, 0);
-  rlimit rl;
-  ASSERT_EQ(::getrlimit(RLIMIT_AS, &rl), 0);
-  const rlim_t unlimited = rl.rlim_cur;
-  rl.rlim_cur = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + (12u << 20);
-  ASSERT_EQ(::setrlimit(RLIMIT_AS, &rl), 0);
-  frame.OnCommand(ID_FILE_OPEN);
-  rl.rlim_cur = unlimited;
-  ASSERT_EQ(::setrlimit(RLIMIT_AS, &rl), 0);
 
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "Out of memory.");

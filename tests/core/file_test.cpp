@@ -7,12 +7,10 @@
 #include <string>
 
 #include "files/file_exception.h"
-#include "support/files_scratch.h"
+#include "support/child_process.h"
+#include "support/scratch_folder.h"
 
 namespace {
-
-using files_test::ScratchFolder;
-using files_test::WriteWholeFile;
 
 TEST(FileTest, OpenReadFailuresNameThePathAndTheCause) {
   ScratchFolder folder;
@@ -48,7 +46,7 @@ TEST(FileTest, UnreadableFileIsAccessDenied) {
   WriteWholeFile(path, "x");
   ::chmod(path.c_str(), 0000);
   // Root reads anything: the check runs as an ordinary user.
-  const int cause = files_test::RunInChild(true, [&] {
+  const int cause = RunInChild(true, [&] {
     try {
       CFile file;
       file.OpenRead(path);

@@ -3,16 +3,9 @@
 #pragma once
 
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -21,6 +14,9 @@
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "platform/folder_listing.h"
+#include "support/child_process.h"
+#include "support/scoped_time_zone.h"
+#include "support/scratch_folder.h"
 #include "support/scripted_host.h"
 #include "tree/tree_item.h"
 
@@ -47,85 +43,7 @@ class RecordingHost : public ScriptedHost {
   }
 };
 
-// A fresh folder, removed with all it holds (permissions given back first).
-class Scratch {
- public:
-  // Memory: in /dev/shm where it is there, for tests that make many entries
-  // (creating files on a disk can cost a quarter of a millisecond each).
-  enum class Storage { Disk, Memory };
-
-  explicit Scratch(Storage storage = Storage::Disk) {
-    std::string base = ::testing::TempDir();
-    if (storage == Storage::Memory && ::access("/dev/shm", W_OK | X_OK) == 0) base = "/dev/shm";
-    std::string pattern = (std::filesystem::path(base) / "ztr-scan-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    m_root = pattern;
-    ::chmod(m_root.c_str(), 0755);  // a child running as nobody must reach into it
-  }
-  ~Scratch() {
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(m_root, ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      if (!it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
-    std::filesystem::remove_all(m_root, ec);
-  }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-
-  const std::string& Root() const { return m_root; }
-  std::string Path(const std::string& name) const { return m_root + "/" + name; }
-
-  void Dir(const std::string& name, mode_t mode = 0755) const {
-    ASSERT_EQ(::mkdir(Path(name).c_str(), mode), 0) << name << ": " << std::strerror(errno);
-    ::chmod(Path(name).c_str(), mode);
-  }
-  // A file of `size` bytes, last written at `mtime` seconds since 1970 UTC,
-  // last read at `atime`. Small files get their bytes written (so they are not
-  // sparse); large ones only their length.
-  void File(const std::string& name, off_t size = 0, time_t mtime = 1046700000,
-            time_t atime = 1046700000) const {
-    const int fd = ::open(Path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(fd, 0) << name << ": " << std::strerror(errno);
-    if (size > 0 && size <= 65536) {
-      const std::string bytes(static_cast<size_t>(size), 'x');
-      ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), size);
-      ::fsync(fd);  // blocks allocated now, not later
-    } else {
-      ASSERT_EQ(::ftruncate(fd, size), 0) << std::strerror(errno);
-    }
-    const struct timespec times[2] = {{atime, 0}, {mtime, 0}};
-    ASSERT_EQ(::futimens(fd, times), 0) << std::strerror(errno);
-    ::close(fd);
-  }
-  void Link(const std::string& target, const std::string& name) const {
-    ASSERT_EQ(::symlink(target.c_str(), Path(name).c_str()), 0) << std::strerror(errno);
-  }
-
- private:
-  std::string m_root;
-};
-
-// Sets a time zone for the test's lifetime: CET with its summer time, so
-// local times differ from UTC.
-class TimeZone {
- public:
-  explicit TimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) m_old = old, m_hadOld = true;
-    ::setenv("TZ", tz, 1);
-    ::tzset();
-  }
-  ~TimeZone() {
-    if (m_hadOld)
-      ::setenv("TZ", m_old.c_str(), 1);
-    else
-      ::unsetenv("TZ");
-    ::tzset();
-  }
-
- private:
-  std::string m_old;
-  bool m_hadOld = false;
-};
+// CET with its summer time, so local times differ from UTC.
 constexpr char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 // One node as a test compares it.
@@ -232,8 +150,8 @@ inline int OpenDescriptorCount() {
 // A frame over a recording host, with a time zone set, scanning real folders.
 class ScanFrameTest : public ::testing::Test {
  protected:
-  TimeZone zone{kCentralEurope};
-  Scratch scratch;
+  ScopedTimeZone zone{kCentralEurope};
+  ScratchFolder scratch;
   RecordingHost host;
   MemoryProfile profile;
   CMainFrame frame{host, profile};
@@ -249,45 +167,5 @@ class ScanFrameTest : public ::testing::Test {
     return last;
   }
 };
-
-}  // namespace scan_test
-
-namespace scan_test {
-
-// Runs `body` in a forked child and returns what it wrote, or "child failed
-// (<status>)". With asNobody, a child running as root first becomes the
-// unprivileged user 65534, so that permissions apply to it.
-inline std::string RunInChild(bool asNobody, const std::function<std::string()>& body) {
-  int pipeFds[2];
-  if (::pipe(pipeFds) != 0) return "no pipe";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(pipeFds[0]);
-    if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-      ::_exit(120);
-    std::string out;
-    try {
-      out = body();
-    } catch (...) {
-      ::_exit(121);
-    }
-    for (size_t done = 0; done < out.size();) {
-      const ssize_t n = ::write(pipeFds[1], out.data() + done, out.size() - done);
-      if (n <= 0) ::_exit(122);
-      done += static_cast<size_t>(n);
-    }
-    ::_exit(0);
-  }
-  ::close(pipeFds[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
-  ::close(pipeFds[0]);
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return "no child";
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return "child failed (" + std::to_string(status) + ")";
-  return out;
-}
 
 }  // namespace scan_test

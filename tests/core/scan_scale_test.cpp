@@ -1,23 +1,13 @@
 // File New at scale and under pressure: a very large folder, a very deep
 // tree, and memory really running out.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "core/scan_fixture.h"
+#include "support/resource_limits.h"
 #include "tree/scan_walker.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ZTR_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || \
-    __has_feature(thread_sanitizer)
-#define ZTR_SANITIZED 1
-#endif
-#endif
 
 namespace scan_test {
 namespace {
@@ -37,23 +27,23 @@ void MakeEmptyFiles(const std::string& folder, int count) {
 
 TEST_F(ScanFrameTest, FolderOfAHundredThousandEntries) {
   constexpr int kEntries = 100'000;
-  Scratch fast(Scratch::Storage::Memory);
-  MakeEmptyFiles(fast.Root(), kEntries - 10);
+  ScratchFolder fast(ScratchFolder::Storage::Memory);
+  MakeEmptyFiles(fast.Path(), kEntries - 10);
   for (int i = 0; i < 10; ++i) fast.Dir("folder-" + std::to_string(i));
 
-  HTREEITEM top = Load(fast.Root());
+  HTREEITEM top = Load(fast.Path());
   ASSERT_EQ(tree.GetCount(), 1u + kEntries);
   std::vector<std::string> names;
   names.reserve(kEntries);
   for (HTREEITEM c : Children(tree, top)) names.push_back(NameOf(tree, c));
-  EXPECT_EQ(names, ExpectedOrder(fast.Root()));
+  EXPECT_EQ(names, ExpectedOrder(fast.Path()));
   CheckConsistent(tree);
 }
 
 TEST_F(ScanFrameTest, TreeAThousandFoldersDeepStopsAtTheNestLimit) {
   constexpr int kDepth = 1000;
-  Scratch fast(Scratch::Storage::Memory);
-  int fd = ::open(fast.Root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ScratchFolder fast(ScratchFolder::Storage::Memory);
+  int fd = ::open(fast.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   for (int i = 0; i < kDepth; ++i) {
     ASSERT_EQ(::mkdirat(fd, "d", 0755), 0) << i << ": " << std::strerror(errno);
     const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -64,7 +54,7 @@ TEST_F(ScanFrameTest, TreeAThousandFoldersDeepStopsAtTheNestLimit) {
   ::close(fd);
 
   const int baseline = OpenDescriptorCount();
-  HTREEITEM node = Load(fast.Root());
+  HTREEITEM node = Load(fast.Path());
   EXPECT_EQ(OpenDescriptorCount(), baseline);
   ASSERT_EQ(tree.GetCount(), static_cast<size_t>(kDeepestEnteredDepth) + 2);
   int depth = 0;
@@ -75,14 +65,6 @@ TEST_F(ScanFrameTest, TreeAThousandFoldersDeepStopsAtTheNestLimit) {
   EXPECT_EQ(host.status[0], "Ready");
 }
 
-#ifndef ZTR_SANITIZED
-long AddressSpaceBytes() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0;
-  statm >> pages;
-  return pages * ::sysconf(_SC_PAGESIZE);
-}
-
 // Scans a large folder with the address space limited to a little more
 // than the process already has, so that the scan's own allocations fail.
 // Writes what the frame did to stderr; exits 0 when it is what it must be.
@@ -90,22 +72,19 @@ long AddressSpaceBytes() {
   constexpr int kFiles = 60'000;
   std::string out;
   {
-    Scratch fast(Scratch::Storage::Memory);
-    MakeEmptyFiles(fast.Root(), kFiles);
+    ScratchFolder fast(ScratchFolder::Storage::Memory);
+    MakeEmptyFiles(fast.Path(), kFiles);
     RecordingHost host;
     MemoryProfile profile;
     CMainFrame frame(host, profile);
     CTreeCtrl& tree = frame.Tree();
     host.messages.reserve(4);  // the message box need not allocate
 
-    struct rlimit original;
-    ::getrlimit(RLIMIT_AS, &original);
-    struct rlimit tight = original;
-    tight.rlim_cur = static_cast<rlim_t>(AddressSpaceBytes()) + (2 << 20);
-    ::setrlimit(RLIMIT_AS, &tight);
-    host.folders.push_back(fast.Root());
-    frame.OnCommand(ID_FILE_NEW);
-    ::setrlimit(RLIMIT_AS, &original);
+    host.folders.push_back(fast.Path());
+    {
+      const AddressSpaceLimit limit(2 << 20);
+      frame.OnCommand(ID_FILE_NEW);
+    }
 
     for (const ShownMessage& m : host.messages) out += m.text + "\n";
     out += "wait " + std::to_string(host.waitDepth) + "\n";
@@ -118,7 +97,7 @@ long AddressSpaceBytes() {
     frame.ToggleSelect(tree.GetRootItem());
     tree.DeleteAllItems();
     out += "after clearing " + std::to_string(frame.m_nMarkedFiles) + "\n";
-    host.folders.push_back(fast.Root());
+    host.folders.push_back(fast.Path());
     frame.OnCommand(ID_FILE_NEW);
     out += "rescanned " + std::to_string(tree.GetCount()) + "\n";
   }
@@ -133,10 +112,10 @@ long AddressSpaceBytes() {
 // process: one that has already held a large tree keeps enough free memory
 // to scan without asking the system for more.
 TEST(ScanOutOfMemoryTest, RealAllocationFailureLeavesAWorkingFrame) {
+  if (kSanitized) GTEST_SKIP() << kSanitizedSkip;
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(ScanWithTooLittleMemory(), ::testing::ExitedWithCode(0), "");
 }
-#endif
 
 }  // namespace
 }  // namespace scan_test

@@ -20,7 +20,7 @@ constexpr off_t kBig = (off_t{5} << 30) + 3;
 constexpr char kLoop[] = "Too many levels of symbolic links";
 
 TEST(FileLabelTest, NameSizeAndLocalTime) {
-  TimeZone zone(kCentralEurope);
+  ScopedTimeZone zone(kCentralEurope);
   const struct {
     const char* name;
     int64_t size;
@@ -76,9 +76,9 @@ TEST_F(ScanFrameTest, EachKindOfNode) {
   scratch.File("big.bin", kBig, k2003);
   scratch.File(".profile", 7, k2003);
 
-  HTREEITEM top = Load(scratch.Root());
+  HTREEITEM top = Load(scratch.Path());
   ASSERT_NE(top, nullptr);
-  EXPECT_EQ(View(tree, top), (NodeView{scratch.Root(), 0, 0, 1, false, 7}));
+  EXPECT_EQ(View(tree, top), (NodeView{scratch.Path(), 0, 0, 1, false, 7}));
   const struct {
     const char* prefix;
     NodeView view;
@@ -129,12 +129,12 @@ TEST_F(ScanFrameTest, SubfoldersFirstInListingOrderUnderEveryFolder) {
     scratch.File(std::string("d-m/") + name);
     scratch.Dir(std::string("d-m/") + name + "-dir");
   }
-  HTREEITEM top = Load(scratch.Root());
+  HTREEITEM top = Load(scratch.Path());
   for (const std::string sub : {"", "d-m"}) {
     HTREEITEM node = sub.empty() ? top : Child(tree, top, sub);
     std::vector<std::string> names;
     for (HTREEITEM c : Children(tree, node)) names.push_back(NameOf(tree, c));
-    EXPECT_EQ(names, ExpectedOrder(sub.empty() ? scratch.Root() : scratch.Path(sub)))
+    EXPECT_EQ(names, ExpectedOrder(sub.empty() ? scratch.Path() : scratch / sub))
         << "under '" << sub << "'";
     EXPECT_EQ(names.size(), 12u / (sub.empty() ? 1 : 2));
   }
@@ -151,7 +151,7 @@ TEST_F(ScanFrameTest, FoldersStartingWithADotAreLeftOutWithTheirContents) {
   scratch.File(".dotfile", 0, k2003);
   scratch.File("visible/.rc", 0, k2003);
 
-  HTREEITEM top = Load(scratch.Root());
+  HTREEITEM top = Load(scratch.Path());
   std::vector<std::string> labels = ChildLabels(tree, top);
   EXPECT_EQ(labels, (std::vector<std::string>{"visible", ".dotfile   0 bytes, 03/03/2003-14:05"}));
   EXPECT_EQ(ChildLabels(tree, Child(tree, top, "visible")),
@@ -171,7 +171,7 @@ TEST_F(ScanFrameTest, OddNamesKeepTheirBytes) {
     expected.push_back("d" + name);
     expected.push_back("f" + name + "   3 bytes, 03/03/2003-14:05");
   }
-  HTREEITEM top = Load(scratch.Root());
+  HTREEITEM top = Load(scratch.Path());
   std::vector<std::string> labels = ChildLabels(tree, top);
   std::sort(labels.begin(), labels.end());
   std::sort(expected.begin(), expected.end());
@@ -185,7 +185,7 @@ TEST_F(ScanFrameTest, LinksAreListedAsFilesNotFollowed) {
   for (int i = 0; i < 10; ++i)
     for (int j = 0; j < 10; ++j)
       scratch.Link("../d" + std::to_string(j), "d" + std::to_string(i) + "/l" + std::to_string(j));
-  HTREEITEM top = Load(scratch.Root());
+  HTREEITEM top = Load(scratch.Path());
   EXPECT_EQ(CheckConsistent(tree), 111u);
   HTREEITEM link = Child(tree, Child(tree, top, "d3"), "l7");
   ASSERT_NE(link, nullptr);
@@ -195,8 +195,8 @@ TEST_F(ScanFrameTest, LinksAreListedAsFilesNotFollowed) {
 
   // Only the folder the user chose is followed when it is a link.
   scratch.Link("d3", "chosen");
-  top = Load(scratch.Path("chosen"), {IDNO});
-  EXPECT_EQ(View(tree, top), (NodeView{scratch.Path("chosen"), 0, 0, 1, false, 10}));
+  top = Load(scratch / "chosen", {IDNO});
+  EXPECT_EQ(View(tree, top), (NodeView{scratch / "chosen", 0, 0, 1, false, 10}));
 }
 
 TEST_F(ScanFrameTest, KernelFileSystemsAreShownNotEntered) {
@@ -212,14 +212,14 @@ TEST_F(ScanFrameTest, KernelFileSystemsAreShownNotEntered) {
 // A whole-tree file writes depth d at level d + 1 and holds levels up to 199,
 // so the folder at depth 198 is shown but not entered.
 TEST_F(ScanFrameTest, FoldersBeyondWhatATreeFileHoldsAreNotEntered) {
-  Scratch fast(Scratch::Storage::Memory);
+  ScratchFolder fast(ScratchFolder::Storage::Memory);
   std::string path;
   for (int depth = 1; depth <= 200; ++depth) {
     path += depth == 1 ? "d" : "/d";
     fast.Dir(path);
     if (depth == kDeepestEnteredDepth) fast.File(path + "/last-file", 0, k2003);
   }
-  HTREEITEM node = Load(fast.Root());
+  HTREEITEM node = Load(fast.Path());
   for (int depth = 1; depth <= kDeepestEnteredDepth; ++depth) {
     node = Child(tree, node, "d");
     ASSERT_NE(node, nullptr) << depth;
@@ -249,18 +249,18 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
   for (const auto& r : refusing) {
     scratch.Dir(r.name);
     scratch.File(std::string(r.name) + "/secret");
-    ::chmod(scratch.Path(r.name).c_str(), root ? r.asRoot : r.asOwner);
+    ::chmod((scratch / r.name).c_str(), root ? r.asRoot : r.asOwner);
   }
   scratch.Dir("z-after");
   scratch.File("z-after/y");
   scratch.File("file");
 
   // Root enters any folder, so the scan runs as an ordinary user.
-  const std::string result = RunInChild(root, [&] {
+  const std::string result = TextFromChild(root, [&] {
     ScriptedHost childHost;
     MemoryProfile childProfile;
     CMainFrame childFrame(childHost, childProfile);
-    childHost.folders.push_back(scratch.Root());
+    childHost.folders.push_back(scratch.Path());
     childFrame.OnFileNew();
     std::string out;
     for (HTREEITEM c : Children(childFrame.Tree(), childFrame.Tree().GetRootItem())) {
@@ -268,14 +268,14 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
       out += v.label.substr(0, v.label.find("   ")) + "|" + std::to_string(v.state) + "|" +
              std::to_string(v.children) + "\n";
     }
-    const int fd = ::open(scratch.Path("read-only").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open((scratch / "read-only").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     FolderListing listing(fd);
     for (FindData e; listing.Next(e);)
       out += "listed " + std::string(e.name) + " " + std::to_string(e.statusError) + "\n";
     return out;
   });
   std::vector<std::string> expected;
-  for (const std::string& name : ExpectedOrder(scratch.Root()))
+  for (const std::string& name : ExpectedOrder(scratch.Path()))
     expected.push_back(name == "locked" || name == "read-only" || name == "search-only"
                            ? name + " [Permission denied]|4|0"
                            : name + "|1|" + (name == "file" ? "0" : "1"));
@@ -286,7 +286,7 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
 }
 
 TEST_F(ScanFrameTest, ChosenFolderThatCannotBeEnteredIsTheOnlyNode) {
-  const std::string missing = scratch.Path("missing");
+  const std::string missing = scratch / "missing";
   HTREEITEM top = Load(missing);
   EXPECT_EQ(View(tree, top),
             (NodeView{missing + " [No such file or directory]", 0, 0, 4, false, 0}));
@@ -305,23 +305,23 @@ TEST_F(ScanFrameTest, EntriesVanishingDuringTheScan) {
   std::vector<std::string> raw;
   {
     int err = 0;
-    FolderHandle dir = FolderHandle::OpenAt(AT_FDCWD, scratch.Root().c_str(), err);
+    FolderHandle dir = FolderHandle::OpenAt(AT_FDCWD, scratch.Path().c_str(), err);
     FolderListing listing(dir.fd());
     for (FindData e; listing.Next(e);) raw.emplace_back(e.name);
   }
-  const std::vector<std::string> folders = {ExpectedOrder(scratch.Root())[0],
-                                            ExpectedOrder(scratch.Root())[1]};
+  const std::vector<std::string> folders = {ExpectedOrder(scratch.Path())[0],
+                                            ExpectedOrder(scratch.Path())[1]};
   // While the first subfolder loads, every file goes; the second subfolder
   // goes between being listed and being entered.
   host.onProgress = [&](const std::string& status) {
     if (status == "Loading folder: " + folders[0])
-      for (int i = 0; i < 10; ++i) ::unlink(scratch.Path("f" + std::to_string(i)).c_str());
+      for (int i = 0; i < 10; ++i) ::unlink((scratch / "f" + std::to_string(i)).c_str());
     if (status == "Loading folder: " + folders[1]) {
       std::error_code ec;
-      std::filesystem::remove_all(scratch.Path(folders[1]), ec);
+      std::filesystem::remove_all(scratch / folders[1], ec);
     }
   };
-  HTREEITEM top = Load(scratch.Root());
+  HTREEITEM top = Load(scratch.Path());
 
   std::vector<std::string> expected = folders;
   expected[1] += " [No such file or directory]";
@@ -340,8 +340,8 @@ TEST_F(ScanFrameTest, StatusShowsEachFolderThenReady) {
   scratch.Dir("sub");
   scratch.Dir("sub/inner");
   scratch.File("sub/file");
-  Load(scratch.Root());
-  EXPECT_EQ(host.events, (std::vector<std::string>{"status: Loading folder: " + scratch.Root(),
+  Load(scratch.Path());
+  EXPECT_EQ(host.events, (std::vector<std::string>{"status: Loading folder: " + scratch.Path(),
                                                    "progress", "status: Loading folder: sub",
                                                    "progress", "status: Loading folder: inner",
                                                    "progress", "status: Ready"}));
@@ -353,21 +353,21 @@ TEST_F(ScanFrameTest, StatusShowsEachFolderThenReady) {
 TEST_F(ScanFrameTest, CurrentDirectoryNeverMoves) {
   scratch.Dir("sub");
   scratch.Dir("sub/inner");
-  Scratch elsewhere;
+  ScratchFolder elsewhere;
   struct BackWhereWeWere {
     std::filesystem::path cwd = std::filesystem::current_path();
     ~BackWhereWeWere() { std::filesystem::current_path(cwd); }
   } restore;
-  ASSERT_EQ(::chdir(elsewhere.Root().c_str()), 0);
+  ASSERT_EQ(::chdir(elsewhere.Path().c_str()), 0);
   int checks = 0;
   host.onProgress = [&](const std::string&) {
     char now[PATH_MAX];
-    EXPECT_EQ(std::string(::getcwd(now, sizeof now)), elsewhere.Root());
+    EXPECT_EQ(std::string(::getcwd(now, sizeof now)), elsewhere.Path());
     ++checks;
   };
-  Load(scratch.Root());
+  Load(scratch.Path());
   char after[PATH_MAX];
-  EXPECT_EQ(std::string(::getcwd(after, sizeof after)), elsewhere.Root());
+  EXPECT_EQ(std::string(::getcwd(after, sizeof after)), elsewhere.Path());
   EXPECT_EQ(checks, 3);
   EXPECT_EQ(tree.GetCount(), 3u);
 }
@@ -382,8 +382,8 @@ TEST_F(ScanFrameTest, OneDescriptorPerLevelClosedWhenItsListingEnds) {
   host.onProgress = [&](const std::string& status) {
     seen.push_back(status + " " + std::to_string(OpenDescriptorCount() - baseline));
   };
-  Load(scratch.Root());
-  std::vector<std::string> expected = {"Loading folder: " + scratch.Root() + " 0"};
+  Load(scratch.Path());
+  std::vector<std::string> expected = {"Loading folder: " + scratch.Path() + " 0"};
   for (HTREEITEM c : Children(tree, tree.GetRootItem())) {
     expected.push_back("Loading folder: " + NameOf(tree, c) + " 1");
     expected.push_back("Loading folder: inner 2");
@@ -405,7 +405,7 @@ TEST_F(ScanFrameTest, OutOfMemoryDuringTheScan) {
   host.onProgress = [&](const std::string& status) {
     if (status == "Loading folder: inner" && ++failures == 2) throw std::bad_alloc();
   };
-  Load(scratch.Root());
+  Load(scratch.Path());
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "Out of memory.");
   EXPECT_EQ(host.messages[0].caption, "ZTR");
@@ -417,7 +417,7 @@ TEST_F(ScanFrameTest, OutOfMemoryDuringTheScan) {
   host.onProgress = nullptr;
   frame.ToggleSelect(tree.GetRootItem());
   EXPECT_EQ(frame.m_nMarkedFiles, 5);
-  Load(scratch.Root(), {IDYES});
+  Load(scratch.Path(), {IDYES});
   EXPECT_EQ(tree.GetCount(), partial + 1 + 3 * 7);
   tree.DeleteAllItems();
   EXPECT_EQ(frame.m_nMarkedFiles, 0);
@@ -435,7 +435,7 @@ class FileNewQuestionsTest : public ScanFrameTest {
     scratch.File("second/two", 200);
     frame.OnCreate();
     untitledCaption = host.caption;
-    top = Load(scratch.Path("first"));
+    top = Load(scratch / "first");
     const std::string file = "/saved/tree.ztr";
     frame.UpdateCaption(&file);
     titledCaption = host.caption;
@@ -450,12 +450,12 @@ class FileNewQuestionsTest : public ScanFrameTest {
 
 TEST_F(FileNewQuestionsTest, YesAddsBesideTheFirst) {
   MarkTheFile();
-  Load(scratch.Path("first"), {IDYES});
+  Load(scratch / "first", {IDYES});
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "Add to current tree?");
   EXPECT_EQ(host.messages[0].caption, "Load Directory Tree");
   EXPECT_EQ(host.messages[0].type, MB_YESNO | MB_ICONQUESTION);
-  EXPECT_EQ(TopLabels(), (std::vector<std::string>{scratch.Path("first"), scratch.Path("first")}));
+  EXPECT_EQ(TopLabels(), (std::vector<std::string>{scratch / "first", scratch / "first"}));
   HTREEITEM again = tree.GetNextSiblingItem(top);
   EXPECT_EQ(ChildLabels(tree, again), ChildLabels(tree, top));
   EXPECT_EQ(tree.GetStateImage(tree.GetChildItem(again)), 1);
@@ -476,16 +476,16 @@ TEST_F(FileNewQuestionsTest, NoStartsAfresh) {
   };
   for (const auto& c : cases) {
     tree.DeleteAllItems();
-    top = Load(scratch.Path("first"));
+    top = Load(scratch / "first");
     if (c.modified) MarkTheFile();
     frame.m_bModified = c.modified;
     const std::string file = "/saved/tree.ztr";
     frame.UpdateCaption(&file);
     host.messages.clear();
 
-    Load(scratch.Path("second"), c.answers);
+    Load(scratch / "second", c.answers);
     EXPECT_EQ(host.messages.size(), c.messages);
-    EXPECT_EQ(TopLabels(), std::vector<std::string>{scratch.Path("second")});
+    EXPECT_EQ(TopLabels(), std::vector<std::string>{scratch / "second"});
     EXPECT_EQ(frame.m_nMarkedFiles, 0);
     EXPECT_EQ(frame.m_nMarkedBytes, 0);
     EXPECT_EQ(host.status[1], "Selected: 0 bytes (0 files)");
@@ -498,11 +498,11 @@ TEST_F(FileNewQuestionsTest, NoStartsAfresh) {
 TEST_F(FileNewQuestionsTest, CancelInTheSavePromptChangesNothing) {
   MarkTheFile();
   const int waitCursors = host.waitCursorShown;
-  Load(scratch.Path("second"), {IDNO, IDCANCEL});
+  Load(scratch / "second", {IDNO, IDCANCEL});
   ASSERT_EQ(host.messages.size(), 2u);
   EXPECT_EQ(host.messages[1].text, "Save current directory tree?");
   EXPECT_EQ(host.folders.size(), 1u) << "no folder browser";
-  EXPECT_EQ(TopLabels(), std::vector<std::string>{scratch.Path("first")});
+  EXPECT_EQ(TopLabels(), std::vector<std::string>{scratch / "first"});
   EXPECT_EQ(frame.m_nMarkedFiles, 1);
   EXPECT_EQ(frame.m_strTreeFile, "/saved/tree.ztr");
   EXPECT_TRUE(frame.m_bModified);
@@ -525,7 +525,7 @@ TEST_F(FileNewQuestionsTest, BrowserCancelledAfterYesChangesNothing) {
   host.answers = {IDYES};
   host.folders.push_back("");
   frame.OnCommand(ID_FILE_NEW);
-  EXPECT_EQ(TopLabels(), std::vector<std::string>{scratch.Path("first")});
+  EXPECT_EQ(TopLabels(), std::vector<std::string>{scratch / "first"});
   EXPECT_EQ(host.caption, titledCaption);
 }
 

@@ -13,7 +13,6 @@
 namespace {
 
 using namespace tree_file_test;
-using files_test::ReadWholeFile;
 
 // Bytes from a text of hex pairs ("07 43 3a"), ignoring spaces.
 Bytes Hex(const std::string& text) {

@@ -1,15 +1,14 @@
 // Reading tree files: truncation, nest levels, parents, and files that say
 // odd things about themselves.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <climits>
-#include <cstdio>
 
 #include "files/archive.h"
 #include "files/file.h"
 #include "files/tree_reader.h"
+#include "support/resource_limits.h"
 #include "tree_file_records.h"
 
 namespace {
@@ -250,33 +249,13 @@ TEST_F(TreeFileReaderTest, HostileLengthEndsTheFileQuietly) {
   }
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ZTR_SANITIZED_MEMORY 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || \
-    __has_feature(thread_sanitizer)
-#define ZTR_SANITIZED_MEMORY 1
-#endif
-#endif
-
 // In a child whose address space cannot hold what the lengths claim: an
 // allocation of that size would end the load with "Out of memory.".
 TEST_F(TreeFileReaderTest, HostileLengthAllocatesNothingLarge) {
-#ifdef ZTR_SANITIZED_MEMORY
-  GTEST_SKIP() << "sanitizers reserve address space beyond any small limit";
-#endif
+  if (kSanitized) GTEST_SKIP() << kSanitizedSkip;
   const Bytes file = FileBytes({Folder("kept", 1)}) +
                      Bytes{0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
-  const int status = files_test::RunInChild(false, [&] {
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-      if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-      std::fclose(statm);
-    }
-    if (pages == 0) return 10;
-    const rlim_t limit = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + (256u << 20);
-    const rlimit rl{limit, limit};
-    if (::setrlimit(RLIMIT_AS, &rl) != 0) return 11;
+  const int status = RunWithLittleMemory(256u << 20, [&] {
     Load(file);
     if (!host.messages.empty()) return 12;
     return tree.GetCount() == 1 ? 0 : 13;
@@ -287,7 +266,7 @@ TEST_F(TreeFileReaderTest, HostileLengthAllocatesNothingLarge) {
 // The reader on its own, as ztr-tool and the fuzzer use it.
 TEST_F(TreeFileReaderTest, ReaderUnderAGivenNode) {
   const std::string path = folder / "branch.ztr";
-  files_test::WriteWholeFile(path, FileBytes({Folder("a", 0), Folder("b", 1), Folder("c", 200)}));
+  WriteWholeFile(path, FileBytes({Folder("a", 0), Folder("b", 1), Folder("c", 200)}));
   HTREEITEM holder = tree.InsertItem(TVIF_TEXT, "holder", 0, 0, 0, 0, nullptr, TVI_ROOT, TVI_LAST);
   CFile file;
   file.OpenRead(path);

@@ -11,13 +11,11 @@
 #include <vector>
 
 #include "app/main_frame.h"
-#include "support/files_scratch.h"
+#include "support/scratch_folder.h"
 #include "support/scripted_host.h"
 #include "tree/tree_item.h"
 
 namespace tree_file_test {
-
-using files_test::Bytes;
 
 struct DataPart {
   uint32_t attributes = 0;
@@ -218,13 +216,13 @@ class FrameFixture : public ::testing::Test {
   MemoryProfile profile;
   CMainFrame frame{host, profile};
   CTreeCtrl& tree = frame.Tree();
-  files_test::ScratchFolder folder;
+  ScratchFolder folder;
 
   // Loads the bytes as File Open would after its dialog, through the
   // command's failure reporting.
   void Load(const Bytes& bytes, const std::string& name = "in.ztr") {
     const std::string path = folder / name;
-    files_test::WriteWholeFile(path, bytes);
+    WriteWholeFile(path, bytes);
     frame.RunGuarded([&] { frame.LoadTree(path); }, CommandSource::Menu);
   }
 

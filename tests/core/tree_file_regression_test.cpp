@@ -77,7 +77,7 @@ void ExpectSameNode(const Node& original, const Node& reread) {
 
 class TreeFileRegressionTest : public ::testing::Test {
  protected:
-  files_test::ScratchFolder folder;
+  ScratchFolder folder;
 
   // Saves from `from` (the whole tree, or the branch of `start`) and reads
   // the file into a fresh frame.

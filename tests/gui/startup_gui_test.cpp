@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include "gui/startup.h"
 #include "gui_support.h"
+#include "support/program_runner.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -65,17 +64,12 @@ TEST(StartupGui, WithoutAFileTheWindowStartsEmpty) {
 
 TEST(StartupGui, HelpAndVersionNeedNoDisplay) {
   for (const char* arg : {"--help", "--version"}) {
-    QProcess ztr;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    ztr.setProcessEnvironment(env);
-    ztr.start(ZTR_GUI_PATH, {arg});
-    ASSERT_TRUE(ztr.waitForFinished(10000)) << arg;
-    EXPECT_EQ(ztr.exitCode(), 0) << arg;
-    const QString out = ztr.readAllStandardOutput();
-    EXPECT_TRUE(out.startsWith(QString(arg) == "--help" ? "Usage: ztr" : "ztr 1.04")) << arg;
+    RunOptions noDisplay;
+    noDisplay.unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    const ProgramResult ztr = RunProgram(ZTR_GUI_PATH, {arg}, noDisplay);
+    EXPECT_EQ(ztr.status, 0) << arg;
+    EXPECT_TRUE(ztr.out.starts_with(std::string(arg) == "--help" ? "Usage: ztr" : "ztr 1.04"))
+        << arg;
   }
 }
 

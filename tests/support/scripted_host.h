@@ -62,9 +62,7 @@ class ScriptedHost : public FrameHost {
     ++waitCursorShown;
   }
   void EndWaitCursor() override { --waitDepth; }
-  bool BrowseForFolder(std::string_view, std::string& path) override {
-    return Take(folders, path);
-  }
+  bool BrowseForFolder(std::string_view, std::string& path) override { return Take(folders, path); }
   bool GetSaveFileName(const FileDialogOptions& o, std::string& path) override {
     dialogs.push_back(o);
     return Take(saveNames, path);
