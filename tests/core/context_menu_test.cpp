@@ -13,6 +13,7 @@
 #include "support/scoped_time_zone.h"
 #include "support/scratch_folder.h"
 #include "support/scripted_host.h"
+#include "support/tree_builder.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -24,17 +25,6 @@ class ContextMenuTest : public ::testing::Test {
   CMainFrame frame{host, profile};
   CTreeCtrl& tree = frame.Tree();
 
-  HTREEITEM Folder(std::string_view name, HTREEITEM parent = TVI_ROOT) {
-    return tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE, name, 1, 2,
-                           INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK, nullptr, parent,
-                           TVI_LAST);
-  }
-  HTREEITEM File(std::string_view name, int64_t size, HTREEITEM parent) {
-    auto* data = new CTreeItemData;
-    data->m_nFileSize = size;
-    return tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_PARAM, name, 5, 5,
-                           INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK, data, parent, TVI_LAST);
-  }
   // A right-click that the view reports as hitting `node` with `flags`,
   // answered with `choice` from the menu.
   void RightClick(HTREEITEM node, UINT flags, UINT choice, POINT at = {120, 80}) {
@@ -45,9 +35,9 @@ class ContextMenuTest : public ::testing::Test {
 };
 
 TEST_F(ContextMenuTest, OnlyTheIconOrTheLabelOpensTheMenu) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM file = File("a", 1, top);
-  HTREEITEM other = File("b", 1, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM file = AddFile(tree, "a", 1, top);
+  HTREEITEM other = AddFile(tree, "b", 1, top);
   const struct {
     const char* where;
     UINT flags;
@@ -80,9 +70,9 @@ TEST_F(ContextMenuTest, OnlyTheIconOrTheLabelOpensTheMenu) {
 }
 
 TEST_F(ContextMenuTest, FileInfoIsGreyedForNodesWithoutARecord) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM sub = Folder("sub", top);
-  HTREEITEM file = File("a", 1, sub);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM sub = AddFolder(tree, "sub", top);
+  HTREEITEM file = AddFile(tree, "a", 1, sub);
   const struct {
     HTREEITEM node;
     bool grayed;
@@ -111,8 +101,8 @@ TEST_F(ContextMenuTest, FileInfoIsGreyedForNodesWithoutARecord) {
 
 TEST_F(ContextMenuTest, FileInfoShowsTheRecordsTextAndChangesNothing) {
   ScopedTimeZone utc("UTC0");
-  HTREEITEM top = Folder("/data");
-  HTREEITEM file = File("a", 1, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM file = AddFile(tree, "a", 1, top);
   CTreeItemData* data = tree.GetItemData(file);
   data->m_dwAttributes = FILE_ATTRIBUTE_HIDDEN;
   data->m_ftCreation = UnixToFileTime(1044095400, 0);
@@ -175,13 +165,13 @@ TEST(FileInfoTextTest, TimesInLocalTimeAndAttributesInTableOrder) {
 }
 
 TEST_F(ContextMenuTest, PruneTakesMarkedFilesOutOfTheTotals) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM sub = Folder("sub", top);
-  HTREEITEM deeper = Folder("deeper", sub);
-  File("a", 1000, sub);
-  File("b", 2500, deeper);
-  File("c", 40, deeper);
-  HTREEITEM kept = File("kept", 7, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM sub = AddFolder(tree, "sub", top);
+  HTREEITEM deeper = AddFolder(tree, "deeper", sub);
+  AddFile(tree, "a", 1000, sub);
+  AddFile(tree, "b", 2500, deeper);
+  AddFile(tree, "c", 40, deeper);
+  HTREEITEM kept = AddFile(tree, "kept", 7, top);
   frame.ToggleSelect(top);
   ASSERT_EQ(frame.m_nMarkedFiles, 4);
   frame.m_bModified = false;
@@ -214,11 +204,11 @@ TEST_F(ContextMenuTest, PruneRecomputesTheAncestors) {
   };
   for (const auto& c : cases) {
     tree.DeleteAllItems();
-    HTREEITEM top = Folder("/data");
-    HTREEITEM sub = Folder("sub", top);
-    HTREEITEM marked = File("marked", 300, sub);
-    if (c.withUnmarkedSibling) File("unmarked", 5, sub);
-    File("beside", 9, top);
+    HTREEITEM top = AddFolder(tree, "/data");
+    HTREEITEM sub = AddFolder(tree, "sub", top);
+    HTREEITEM marked = AddFile(tree, "marked", 300, sub);
+    if (c.withUnmarkedSibling) AddFile(tree, "unmarked", 5, sub);
+    AddFile(tree, "beside", 9, top);
     frame.ToggleSelect(marked);
     ASSERT_EQ(tree.GetStateImage(top), 3) << c.what;
 
@@ -232,12 +222,12 @@ TEST_F(ContextMenuTest, PruneRecomputesTheAncestors) {
 }
 
 TEST_F(ContextMenuTest, PruningATopNodeRemovesTheWholeScannedFolder) {
-  HTREEITEM first = Folder("/data");
-  HTREEITEM sub = Folder("sub", first);
-  File("a", 10, sub);
-  File("b", 20, first);
-  HTREEITEM second = Folder("/home");
-  HTREEITEM c = File("c", 30, second);
+  HTREEITEM first = AddFolder(tree, "/data");
+  HTREEITEM sub = AddFolder(tree, "sub", first);
+  AddFile(tree, "a", 10, sub);
+  AddFile(tree, "b", 20, first);
+  HTREEITEM second = AddFolder(tree, "/home");
+  HTREEITEM c = AddFile(tree, "c", 30, second);
   frame.ToggleSelect(first);
   frame.ToggleSelect(c);
 
@@ -250,9 +240,9 @@ TEST_F(ContextMenuTest, PruningATopNodeRemovesTheWholeScannedFolder) {
 }
 
 TEST_F(ContextMenuTest, PruneSetsTheUnsavedFlagEvenWithNothingMarked) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM a = File("a", 10, top);
-  File("b", 20, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM a = AddFile(tree, "a", 10, top);
+  AddFile(tree, "b", 20, top);
   RightClick(a, TVHT_ONITEMLABEL, ID_PRUNE_BRANCH);
   EXPECT_EQ(tree.GetCount(), 2u);
   EXPECT_TRUE(frame.m_bModified);
@@ -265,8 +255,8 @@ TEST_F(ContextMenuTest, PruneSetsTheUnsavedFlagEvenWithNothingMarked) {
 }
 
 TEST_F(ContextMenuTest, CancelledBranchSaveChangesNothing) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM a = File("a", 10, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM a = AddFile(tree, "a", 10, top);
   frame.m_bModified = true;
   host.saveNames.push_back("");  // Cancel
   RightClick(a, TVHT_ONITEMLABEL, ID_SAVE_BRANCH);
@@ -296,14 +286,14 @@ std::vector<std::string> Outline(const CTreeCtrl& tree) {
 
 TEST_F(ContextMenuTest, SaveBranchWritesTheAncestorsAndTheBranchOnly) {
   ScratchFolder folder;
-  HTREEITEM top = Folder("/data");
-  HTREEITEM sub = Folder("sub", top);
-  File("before", 1, sub);
-  HTREEITEM file = File("a.txt", 2048, sub);
-  File("after", 3, sub);
-  File("beside", 4, top);
-  HTREEITEM sub2 = Folder("sub2", sub);
-  File("deep", 5, sub2);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM sub = AddFolder(tree, "sub", top);
+  AddFile(tree, "before", 1, sub);
+  HTREEITEM file = AddFile(tree, "a.txt", 2048, sub);
+  AddFile(tree, "after", 3, sub);
+  AddFile(tree, "beside", 4, top);
+  HTREEITEM sub2 = AddFolder(tree, "sub2", sub);
+  AddFile(tree, "deep", 5, sub2);
   const std::string current = "/somewhere/whole.ztr";
   frame.UpdateCaption(&current);
   const std::string caption = host.caption;

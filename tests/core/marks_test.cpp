@@ -3,7 +3,7 @@
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "support/scripted_host.h"
-#include "tree/tree_item.h"
+#include "support/tree_builder.h"
 
 namespace {
 
@@ -13,26 +13,19 @@ class MarksTest : public ::testing::Test {
   MemoryProfile profile;
   CMainFrame frame{host, profile};
   CTreeCtrl& tree = frame.Tree();
-
-  HTREEITEM Folder(std::string_view name, HTREEITEM parent = TVI_ROOT, int state = 1) {
-    return tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE, name, 1, 2,
-                           INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK, nullptr, parent,
-                           TVI_LAST);
-  }
-  HTREEITEM File(std::string_view name, int64_t size, HTREEITEM parent, int state = 1) {
-    auto* data = new CTreeItemData;
-    data->m_nFileSize = size;
-    return tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_PARAM, name, 5, 5,
-                           INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK, data, parent,
-                           TVI_LAST);
-  }
 };
 
 TEST(FormatThousandsTest, GroupsOfThree) {
   const std::pair<int64_t, const char*> cases[] = {
-      {0, "0"},          {7, "7"},           {999, "999"},
-      {1000, "1,000"},   {1001, "1,001"},    {1000000, "1,000,000"},
-      {1234567, "1,234,567"}, {INT64_MAX, "9,223,372,036,854,775,807"}, {-1500, "-1,500"},
+      {0, "0"},
+      {7, "7"},
+      {999, "999"},
+      {1000, "1,000"},
+      {1001, "1,001"},
+      {1000000, "1,000,000"},
+      {1234567, "1,234,567"},
+      {INT64_MAX, "9,223,372,036,854,775,807"},
+      {-1500, "-1,500"},
   };
   for (auto [value, expected] : cases) {
     std::string text;
@@ -50,9 +43,9 @@ TEST_F(MarksTest, UnitsAtTheirBoundaries) {
       {1073741825, "Selected: 1,024 Mb (1 files)"},
       {5000000000, "Selected: 4,768 Mb (1 files)"},
   };
-  HTREEITEM top = Folder("/data");
+  HTREEITEM top = AddFolder(tree, "/data");
   for (auto [size, expected] : cases) {
-    HTREEITEM f = File("f", size, top);
+    HTREEITEM f = AddFile(tree, "f", size, top);
     frame.ToggleSelect(f);
     EXPECT_EQ(host.status[1], expected);
     frame.ToggleSelect(f);
@@ -62,13 +55,13 @@ TEST_F(MarksTest, UnitsAtTheirBoundaries) {
 }
 
 TEST_F(MarksTest, MarkingAFolderMarksItsBranch) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM sub = Folder("sub", top);
-  HTREEITEM deeper = Folder("deeper", sub);
-  File("a", 10, sub);
-  File("b", 20, deeper);
-  File("c", 30, deeper);
-  HTREEITEM other = File("other", 5, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM sub = AddFolder(tree, "sub", top);
+  HTREEITEM deeper = AddFolder(tree, "deeper", sub);
+  AddFile(tree, "a", 10, sub);
+  AddFile(tree, "b", 20, deeper);
+  AddFile(tree, "c", 30, deeper);
+  HTREEITEM other = AddFile(tree, "other", 5, top);
   frame.ToggleSelect(sub);
   EXPECT_EQ(frame.m_nMarkedFiles, 3);
   EXPECT_EQ(frame.m_nMarkedBytes, 60);
@@ -89,9 +82,9 @@ TEST_F(MarksTest, MarkingAFolderMarksItsBranch) {
 }
 
 TEST_F(MarksTest, UnreadableFolderIsNeverMarked) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM bad = Folder("locked [Permission denied]", top, 4);
-  File("a", 1, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM bad = AddFolder(tree, "locked [Permission denied]", top, 4);
+  AddFile(tree, "a", 1, top);
   frame.ToggleSelect(bad);
   EXPECT_FALSE(frame.m_bModified);
   EXPECT_EQ(host.waitCursorShown, 0);
@@ -101,9 +94,9 @@ TEST_F(MarksTest, UnreadableFolderIsNeverMarked) {
 }
 
 TEST_F(MarksTest, DeletingMarkedFilesCorrectsTheTotals) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM a = File("a", 100, top);
-  File("b", 200, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM a = AddFile(tree, "a", 100, top);
+  AddFile(tree, "b", 200, top);
   frame.ToggleSelect(top);
   ASSERT_EQ(frame.m_nMarkedBytes, 300);
   tree.DeleteItem(a);
@@ -117,9 +110,9 @@ TEST_F(MarksTest, DeletingMarkedFilesCorrectsTheTotals) {
 // Files from a tree file may show any state image; only the ticked box counts,
 // both on the way in and on the way out.
 TEST_F(MarksTest, TotalsFollowTheTickedBoxWhateverTheStartingState) {
-  HTREEITEM top = Folder("/data");
+  HTREEITEM top = AddFolder(tree, "/data");
   for (int state : {0, 3}) {
-    HTREEITEM f = File("odd", 50, top, state);
+    HTREEITEM f = AddFile(tree, "odd", 50, top, state);
     frame.SetMark(f, 0, nullptr);  // unmark: it was never counted
     EXPECT_EQ(frame.m_nMarkedFiles, 0);
     tree.SetItemState(f, INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK);
@@ -130,8 +123,8 @@ TEST_F(MarksTest, TotalsFollowTheTickedBoxWhateverTheStartingState) {
 }
 
 TEST_F(MarksTest, ToggleSelectCommandNeedsASelection) {
-  HTREEITEM top = Folder("/data");
-  File("a", 1, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  AddFile(tree, "a", 1, top);
   frame.OnToggleSelect();
   EXPECT_FALSE(frame.m_bModified);
   tree.SelectItem(top);
@@ -140,8 +133,8 @@ TEST_F(MarksTest, ToggleSelectCommandNeedsASelection) {
 }
 
 TEST_F(MarksTest, ClickTogglesOnlyOnTheMarkBox) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM f = File("a", 1, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM f = AddFile(tree, "a", 1, top);
   tree.SelectItem(top);
   host.nextHit = {{}, TVHT_ONITEMLABEL, f};
   frame.OnTreeClick();
@@ -156,10 +149,10 @@ TEST_F(MarksTest, ClickTogglesOnlyOnTheMarkBox) {
 }
 
 TEST_F(MarksTest, PruningTheOnlyChildLeavesNoStateImage) {
-  HTREEITEM top = Folder("/data");
-  HTREEITEM sub = Folder("sub", top);
-  HTREEITEM f = File("a", 1, sub);
-  File("b", 1, top);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM sub = AddFolder(tree, "sub", top);
+  HTREEITEM f = AddFile(tree, "a", 1, sub);
+  AddFile(tree, "b", 1, top);
   frame.WalkTree(f, -1, &CMainFrame::DeleteNode, nullptr, false);
   frame.UpdateParentMarks(sub);
   EXPECT_EQ(tree.GetStateImage(sub), 0);
@@ -173,9 +166,9 @@ TEST_F(MarksTest, SelectedPathInStatusPartZero) {
   } cases[] = {{"/data", "/data/sub/f   3 bytes"}, {"/", "/sub/f   3 bytes"}};
   for (const auto& c : cases) {
     tree.DeleteAllItems();
-    HTREEITEM top = Folder(c.top);
-    HTREEITEM sub = Folder("sub", top);
-    HTREEITEM f = File("f   3 bytes", 3, sub);
+    HTREEITEM top = AddFolder(tree, c.top);
+    HTREEITEM sub = AddFolder(tree, "sub", top);
+    HTREEITEM f = AddFile(tree, "f   3 bytes", 3, sub);
     tree.SelectItem(f);
     EXPECT_EQ(host.status[0], c.expected);
     EXPECT_EQ(host.status0Flags, SBT_NOBORDERS);

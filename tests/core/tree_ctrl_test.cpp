@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "support/tree_builder.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -19,12 +20,6 @@ struct DeletionLog : TreeNotifyTarget {
   void OnTreeSelChanged(HTREEITEM item) override { selections.push_back(item); }
 };
 
-HTREEITEM Add(CTreeCtrl& t, std::string_view text, HTREEITEM parent = TVI_ROOT,
-              HTREEITEM after = TVI_LAST) {
-  return t.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE, text, 1, 2,
-                      INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK, nullptr, parent, after);
-}
-
 std::vector<std::string> Children(const CTreeCtrl& t, HTREEITEM parent) {
   std::vector<std::string> out;
   for (HTREEITEM c = t.GetChildItem(parent); c; c = t.GetNextSiblingItem(c))
@@ -34,12 +29,12 @@ std::vector<std::string> Children(const CTreeCtrl& t, HTREEITEM parent) {
 
 TEST(TreeCtrl, InsertAfterPlacesNodes) {
   CTreeCtrl t;
-  HTREEITEM top = Add(t, "top");
-  Add(t, "last1", top, TVI_LAST);
-  HTREEITEM f1 = Add(t, "first1", top, TVI_FIRST);
-  Add(t, "first0", top, TVI_FIRST);
-  Add(t, "after-f1", top, f1);
-  Add(t, "last2", top, nullptr);
+  HTREEITEM top = AddFolder(t, "top");
+  AddFolder(t, "last1", top);
+  HTREEITEM f1 = AddFolder(t, "first1", top, 1, {}, TVI_FIRST);
+  AddFolder(t, "first0", top, 1, {}, TVI_FIRST);
+  AddFolder(t, "after-f1", top, 1, {}, f1);
+  AddFolder(t, "last2", top, 1, {}, nullptr);
   EXPECT_EQ(Children(t, top),
             (std::vector<std::string>{"first0", "first1", "after-f1", "last1", "last2"}));
   EXPECT_EQ(t.GetCount(), 6u);
@@ -47,7 +42,7 @@ TEST(TreeCtrl, InsertAfterPlacesNodes) {
   EXPECT_EQ(t.GetNextItem(nullptr, TVGN_ROOT), top);
   EXPECT_EQ(t.GetParentItem(f1), top);
   EXPECT_EQ(t.GetParentItem(top), nullptr);
-  EXPECT_EQ(Add(t, "orphan", reinterpret_cast<HTREEITEM>(uintptr_t{999})), nullptr);
+  EXPECT_EQ(AddFolder(t, "orphan", reinterpret_cast<HTREEITEM>(uintptr_t{999})), nullptr);
 }
 
 TEST(TreeCtrl, ReadAndChangeItem) {
@@ -79,12 +74,12 @@ TEST(TreeCtrl, ReadAndChangeItem) {
 
 TEST(TreeCtrl, ChildrenFlagGivenAtInsertionIsKept) {
   CTreeCtrl t;
-  HTREEITEM claims = t.InsertItem(TVIF_TEXT | TVIF_CHILDREN, "a", 0, 0, 0, 0, nullptr, TVI_ROOT,
-                                  TVI_LAST, 1);
-  HTREEITEM plain = Add(t, "b");
+  HTREEITEM claims =
+      t.InsertItem(TVIF_TEXT | TVIF_CHILDREN, "a", 0, 0, 0, 0, nullptr, TVI_ROOT, TVI_LAST, 1);
+  HTREEITEM plain = AddFolder(t, "b");
   EXPECT_TRUE(t.ItemHasChildren(claims));
   EXPECT_FALSE(t.ItemHasChildren(plain));
-  Add(t, "child", plain);
+  AddFolder(t, "child", plain);
   EXPECT_TRUE(t.ItemHasChildren(plain));
 }
 
@@ -105,12 +100,12 @@ TEST(TreeCtrl, EveryNodeLeavingIsReportedOnce) {
     {
       CTreeCtrl t;
       t.SetNotifyTarget(&log);
-      HTREEITEM a = Add(t, "a");
-      HTREEITEM a1 = Add(t, "a1", a);
-      HTREEITEM b = Add(t, "a11", a1);
-      Add(t, "a2", a);
-      Add(t, "z");
-      Add(t, "z1", t.GetNextSiblingItem(a));
+      HTREEITEM a = AddFolder(t, "a");
+      HTREEITEM a1 = AddFolder(t, "a1", a);
+      HTREEITEM b = AddFolder(t, "a11", a1);
+      AddFolder(t, "a2", a);
+      AddFolder(t, "z");
+      AddFolder(t, "z1", t.GetNextSiblingItem(a));
       c.remove(t, a, b);
       EXPECT_EQ(log.deleted.size(), c.expectDeleted);
       EXPECT_EQ(t.GetCount(), 6 - c.expectDeleted);
@@ -124,9 +119,9 @@ TEST(TreeCtrl, DeletingTheSelectedNodeMovesTheSelection) {
   DeletionLog log;
   CTreeCtrl t;
   t.SetNotifyTarget(&log);
-  HTREEITEM top = Add(t, "top");
-  HTREEITEM a = Add(t, "a", top);
-  HTREEITEM b = Add(t, "b", top);
+  HTREEITEM top = AddFolder(t, "top");
+  HTREEITEM a = AddFolder(t, "a", top);
+  HTREEITEM b = AddFolder(t, "b", top);
   t.SelectItem(a);
   t.DeleteItem(a);
   EXPECT_EQ(t.GetSelectedItem(), b) << "the next sibling";
@@ -140,7 +135,7 @@ TEST(TreeCtrl, StaleHandlesAreRefusedAndSlotsReused) {
   DeletionLog log;
   CTreeCtrl t;
   t.SetNotifyTarget(&log);
-  HTREEITEM a = Add(t, "a");
+  HTREEITEM a = AddFolder(t, "a");
   t.DeleteItem(a);
   EXPECT_FALSE(t.IsValid(a));
   EXPECT_FALSE(t.DeleteItem(a));
@@ -154,7 +149,7 @@ TEST(TreeCtrl, DeepTreeDeletesWithoutRecursion) {
   CTreeCtrl t;
   t.SetNotifyTarget(&log);
   HTREEITEM p = TVI_ROOT;
-  for (int i = 0; i < 200000; ++i) p = Add(t, "d", p);
+  for (int i = 0; i < 200000; ++i) p = AddFolder(t, "d", p);
   EXPECT_TRUE(t.EnsureVisible(p));
   t.DeleteItem(t.GetRootItem());
   EXPECT_EQ(log.deleted.size(), 200000u);
@@ -163,9 +158,9 @@ TEST(TreeCtrl, DeepTreeDeletesWithoutRecursion) {
 
 TEST(TreeCtrl, ExpandAndEnsureVisibleOpenAncestors) {
   CTreeCtrl t;
-  HTREEITEM a = Add(t, "a");
-  HTREEITEM b = Add(t, "b", a);
-  HTREEITEM c = Add(t, "c", b);
+  HTREEITEM a = AddFolder(t, "a");
+  HTREEITEM b = AddFolder(t, "b", a);
+  HTREEITEM c = AddFolder(t, "c", b);
   t.EnsureVisible(c);
   EXPECT_TRUE(t.GetItemState(a, TVIS_EXPANDED));
   EXPECT_TRUE(t.GetItemState(b, TVIS_EXPANDED));

@@ -19,7 +19,7 @@
 #include "gui/tree_view.h"
 #include "gui_support.h"
 #include "support/scripted_host.h"
-#include "tree/tree_item.h"
+#include "support/tree_builder.h"
 
 namespace {
 
@@ -62,28 +62,17 @@ class ContextMenuGui : public ::testing::Test {
   void SetUp() override {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    top = Add(TVI_ROOT, "/data", 0);
-    sub = Add(top, "sub", 1);
-    marked = Add(sub, "a.txt   2048 bytes, 01/02/2003-10:30", 5, 2048);
-    unmarked = Add(sub, "b.txt   100 bytes, 01/02/2003-10:30", 5, 100);
-    beside = Add(top, "c.txt   10 bytes, 01/02/2003-10:30", 5, 10);
+    top = AddFolder(tree, "/data", TVI_ROOT, 1, {0, 0});
+    sub = AddFolder(tree, "sub", top);
+    marked = AddFile(tree, "a.txt   2048 bytes, 01/02/2003-10:30", 2048, sub);
+    unmarked = AddFile(tree, "b.txt   100 bytes, 01/02/2003-10:30", 100, sub);
+    beside = AddFile(tree, "c.txt   10 bytes, 01/02/2003-10:30", 10, top);
     tree.Expand(top, TVE_EXPAND);
     tree.Expand(sub, TVE_EXPAND);
     w.Frame().ToggleSelect(marked);
     w.Frame().m_bModified = false;
     tree.SelectItem(beside);
     QTest::qWait(20);
-  }
-
-  HTREEITEM Add(HTREEITEM parent, const char* label, int image, int64_t size = -1) {
-    CTreeItemData* data = nullptr;
-    if (size >= 0) {
-      data = new CTreeItemData;
-      data->m_nFileSize = size;
-    }
-    return tree.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_PARAM,
-                           label, image, image == 1 ? 2 : image, INDEXTOSTATEIMAGEMASK(1),
-                           TVIS_STATEIMAGEMASK, data, parent, TVI_LAST);
   }
 
   QRect Row(HTREEITEM item) const { return w.View()->visualRect(w.Model()->IndexOf(item)); }

@@ -14,6 +14,7 @@
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 #include "gui_support.h"
+#include "support/tree_builder.h"
 
 namespace {
 
@@ -114,21 +115,17 @@ void AnswerBoxes(std::vector<QMessageBox::StandardButton> buttons, std::vector<B
   });
 }
 
-HTREEITEM Add(CTreeCtrl& tree, HTREEITEM parent, const char* label) {
-  return tree.InsertItem(TVIF_TEXT, label, 0, 0, 0, 0, nullptr, parent, TVI_LAST);
-}
-
 class FindGui : public ::testing::Test {
  protected:
   void SetUp() override {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    top = Add(tree, TVI_ROOT, "/data");
-    sub = Add(tree, top, "sub");
-    x1 = Add(tree, sub, "x1");
-    x2 = Add(tree, sub, "x2");
-    more = Add(tree, TVI_ROOT, "/more");
-    x3 = Add(tree, more, "x3");
+    top = AddFolder(tree, "/data");
+    sub = AddFolder(tree, "sub", top);
+    x1 = AddFolder(tree, "x1", sub);
+    x2 = AddFolder(tree, "x2", sub);
+    more = AddFolder(tree, "/more");
+    x3 = AddFolder(tree, "x3", more);
   }
 
   // The tree is the widget that gets the keys once the window is active again

@@ -4,16 +4,15 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
-#include <QTest>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolBar>
 
-#include "gui/tree_model.h"
-
 #include "app/resource.h"
+#include "gui/tree_model.h"
 #include "gui/tree_view.h"
 #include "gui_support.h"
-#include "tree/tree_item.h"
+#include "support/tree_builder.h"
 
 namespace {
 
@@ -25,18 +24,12 @@ TEST(MainWindowGui, MenusCarryTheirTextsAndOnlyHandledCommandsAreEnabled) {
     const char* text;
     bool enabled;
   } items[] = {
-      {ID_FILE_NEW, "&New\tCtrl+N", true},
-      {ID_FILE_OPEN, "&Open...\tCtrl+O", true},
-      {ID_FILE_SAVE, "&Save\tCtrl+S", true},
-      {ID_FILE_SAVE_AS, "Save &As...", true},
-      {ID_APP_EXIT, "E&xit", true},
-      {ID_EDIT_FIND, "Find ...\tCtrl-F", true},
-      {ID_FIND_NEXT, "Find Next\tF3", true},
-      {ID_TOGGLE_SELECT, "Toggle Select\t<Space Bar>", true},
-      {ID_VIEW_TOOLBAR, "&Toolbar", true},
-      {ID_VIEW_STATUS_BAR, "&Status Bar", true},
-      {ID_WINDOW_SPLIT, "S&plit", false},
-      {ID_APP_ABOUT, "&About ZTR...", true},
+      {ID_FILE_NEW, "&New\tCtrl+N", true},   {ID_FILE_OPEN, "&Open...\tCtrl+O", true},
+      {ID_FILE_SAVE, "&Save\tCtrl+S", true}, {ID_FILE_SAVE_AS, "Save &As...", true},
+      {ID_APP_EXIT, "E&xit", true},          {ID_EDIT_FIND, "Find ...\tCtrl-F", true},
+      {ID_FIND_NEXT, "Find Next\tF3", true}, {ID_TOGGLE_SELECT, "Toggle Select\t<Space Bar>", true},
+      {ID_VIEW_TOOLBAR, "&Toolbar", true},   {ID_VIEW_STATUS_BAR, "&Status Bar", true},
+      {ID_WINDOW_SPLIT, "S&plit", false},    {ID_APP_ABOUT, "&About ZTR...", true},
   };
   for (const auto& item : items) {
     QAction* a = w.MenuAction(item.id);
@@ -52,9 +45,9 @@ TEST(MainWindowGui, MenusCarryTheirTextsAndOnlyHandledCommandsAreEnabled) {
     UINT id;
     const char* tip;
     bool enabled;
-  } buttons[] = {{ID_FILE_NEW, "New", true},    {ID_FILE_OPEN, "Open", true},
-                 {ID_FILE_SAVE, "Save", true},  {ID_EDIT_CUT, "Cut", false},
-                 {ID_EDIT_COPY, "Copy", false}, {ID_EDIT_PASTE, "Paste", false},
+  } buttons[] = {{ID_FILE_NEW, "New", true},      {ID_FILE_OPEN, "Open", true},
+                 {ID_FILE_SAVE, "Save", true},    {ID_EDIT_CUT, "Cut", false},
+                 {ID_EDIT_COPY, "Copy", false},   {ID_EDIT_PASTE, "Paste", false},
                  {ID_FILE_PRINT, "Print", false}, {ID_APP_ABOUT, "About", true}};
   for (const auto& b : buttons) {
     QAction* a = w.ToolbarAction(b.id);
@@ -156,26 +149,14 @@ TEST(MainWindowGui, UnchangedTreeClosesWithoutAsking) {
   EXPECT_TRUE(f.window->close());
 }
 
-// Builds a small catalogue straight into the tree.
-HTREEITEM AddNode(CTreeCtrl& tree, HTREEITEM parent, const char* label, int image, int64_t size = -1) {
-  CTreeItemData* data = nullptr;
-  if (size >= 0) {
-    data = new CTreeItemData;
-    data->m_nFileSize = size;
-  }
-  return tree.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_PARAM,
-                         label, image, image == 1 ? 2 : image, INDEXTOSTATEIMAGEMASK(1),
-                         TVIS_STATEIMAGEMASK, data, parent, TVI_LAST);
-}
-
 TEST(MainWindowGui, ClickOnTheMarkBoxTogglesAndOnTheLabelDoesNot) {
   WindowFixture f;
   MainWindow& w = *f.window;
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   CTreeCtrl& tree = w.Frame().Tree();
-  HTREEITEM top = AddNode(tree, TVI_ROOT, "/data", 0);
-  HTREEITEM file = AddNode(tree, top, "a.txt   2048 bytes, 01/02/2003-10:30", 5, 2048);
+  HTREEITEM top = AddFolder(tree, "/data", TVI_ROOT, 1, {0, 0});
+  HTREEITEM file = AddFile(tree, "a.txt   2048 bytes, 01/02/2003-10:30", 2048, top);
   tree.Expand(top, TVE_EXPAND);
   QTest::qWait(20);
   TreeView* view = w.View();
@@ -200,9 +181,9 @@ TEST(MainWindowGui, SpaceInTheTreeTogglesTheSelectedNode) {
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   CTreeCtrl& tree = w.Frame().Tree();
-  HTREEITEM top = AddNode(tree, TVI_ROOT, "/data", 0);
-  AddNode(tree, top, "a", 5, 10);
-  AddNode(tree, top, "b", 5, 20);
+  HTREEITEM top = AddFolder(tree, "/data", TVI_ROOT, 1, {0, 0});
+  AddFile(tree, "a", 10, top);
+  AddFile(tree, "b", 20, top);
   tree.SelectItem(top);
   w.View()->setFocus();
   QTest::keyClick(w.View(), Qt::Key_Space);
@@ -217,18 +198,15 @@ TEST(MainWindowGui, Screenshot) {
   WindowFixture f;
   MainWindow& w = *f.window;
   CTreeCtrl& tree = w.Frame().Tree();
-  HTREEITEM top = AddNode(tree, TVI_ROOT, "/home/user/Documents", 0);
-  HTREEITEM sub = AddNode(tree, top, "Letters", 1);
-  AddNode(tree, sub, "dear-john.txt   5120 bytes, 01/02/2003-10:30", 5, 5120);
-  AddNode(tree, top, "Photos", 1);
-  HTREEITEM hidden = tree.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE,
-                                     "Private", 3, 4, INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK,
-                                     nullptr, top, TVI_LAST);
-  (void)hidden;
-  AddNode(tree, top, "locked [Permission denied]", 1);
+  HTREEITEM top = AddFolder(tree, "/home/user/Documents", TVI_ROOT, 1, {0, 0});
+  HTREEITEM sub = AddFolder(tree, "Letters", top);
+  AddFile(tree, "dear-john.txt   5120 bytes, 01/02/2003-10:30", 5120, sub);
+  AddFolder(tree, "Photos", top);
+  HTREEITEM hidden = AddFolder(tree, "Private", top, 1, {3, 4});
+  AddFolder(tree, "locked [Permission denied]", top);
   tree.SetItemState(tree.GetNextSiblingItem(hidden), INDEXTOSTATEIMAGEMASK(4), TVIS_STATEIMAGEMASK);
-  AddNode(tree, top, "report.pdf   1048576 bytes, 03/03/2003-14:05", 5, 1048576);
-  AddNode(tree, top, "notes.txt   42 bytes, 15/03/2003-10:22", 5, 42);
+  AddFile(tree, "report.pdf   1048576 bytes, 03/03/2003-14:05", 1048576, top);
+  AddFile(tree, "notes.txt   42 bytes, 15/03/2003-10:22", 42, top);
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   tree.Expand(top, TVE_EXPAND);

@@ -16,7 +16,7 @@
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 #include "gui_support.h"
-#include "tree/tree_item.h"
+#include "support/tree_builder.h"
 
 namespace {
 
@@ -25,12 +25,6 @@ class NewUserGui : public ::testing::Test {
   void SetUp() override {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-  }
-  HTREEITEM Add(HTREEITEM parent, const std::string& label, bool file = false) {
-    CTreeItemData* data = file ? new CTreeItemData : nullptr;
-    if (data) data->m_nFileSize = 9;
-    return tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_PARAM | TVIF_IMAGE, label, file ? 5 : 1, 1,
-                           INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK, data, parent, TVI_LAST);
   }
   // Find Next with a stored text and options; the texts of the boxes shown,
   // each answered No or OK.
@@ -57,9 +51,10 @@ class NewUserGui : public ::testing::Test {
 };
 
 TEST_F(NewUserGui, NodeFoundAtLevel150IsInViewSideways) {
-  HTREEITEM node = Add(TVI_ROOT, "/deep");
-  for (int level = 1; level < 150; ++level) node = Add(node, "level " + std::to_string(level));
-  HTREEITEM target = Add(node, "target.txt   9 bytes, 01/02/2003-10:30", true);
+  HTREEITEM node = AddFolder(tree, "/deep");
+  for (int level = 1; level < 150; ++level)
+    node = AddFolder(tree, "level " + std::to_string(level), node);
+  HTREEITEM target = AddFile(tree, "target.txt   9 bytes, 01/02/2003-10:30", 9, node);
   FindNext("target", true);
   ASSERT_EQ(tree.GetSelectedItem(), target);
   const QRect row = Row(target);
@@ -70,8 +65,8 @@ TEST_F(NewUserGui, NodeFoundAtLevel150IsInViewSideways) {
 
 // Bytes C4 52 47 45 52 2E 54 58 54: "ÄRGER.TXT" from a Windows catalogue.
 TEST_F(NewUserGui, WindowsLabelsAreShownAndFoundAsTheirText) {
-  HTREEITEM top = Add(TVI_ROOT, "/caf\xE9");
-  HTREEITEM file = Add(top, "\xC4RGER.TXT   9 bytes, 01/02/2003-10:30", true);
+  HTREEITEM top = AddFolder(tree, "/caf\xE9");
+  HTREEITEM file = AddFile(tree, "\xC4RGER.TXT   9 bytes, 01/02/2003-10:30", 9, top);
   const struct {
     const char* text;
     bool ignoreCase, found;
@@ -85,7 +80,8 @@ TEST_F(NewUserGui, WindowsLabelsAreShownAndFoundAsTheirText) {
   tree.SelectItem(file);
   EXPECT_EQ(w.StatusPart(0)->text(),
             QString::fromUtf8("/café/ÄRGER.TXT   9 bytes, 01/02/2003-10:30"));
-  tree.SelectItem(Add(top, "line\nbreak"));  // on one line, its control character visible
+  tree.SelectItem(
+      AddFolder(tree, "line\nbreak", top));  // on one line, its control character visible
   EXPECT_EQ(w.StatusPart(0)->text(), QString::fromUtf8("/café/line\\nbreak"));
   const std::string path = "/tmp/\xE9t\xE9.ztr";
   w.Frame().UpdateCaption(&path);
@@ -95,8 +91,8 @@ TEST_F(NewUserGui, WindowsLabelsAreShownAndFoundAsTheirText) {
 }
 
 TEST_F(NewUserGui, ClickIsPressAndReleaseOnTheBox) {
-  HTREEITEM top = Add(TVI_ROOT, "/data");
-  HTREEITEM file = Add(top, "a.txt   9 bytes, 01/02/2003-10:30", true);
+  HTREEITEM top = AddFolder(tree, "/data");
+  HTREEITEM file = AddFile(tree, "a.txt   9 bytes, 01/02/2003-10:30", 9, top);
   tree.Expand(top, TVE_EXPAND);
   QTest::qWait(20);
   const auto parts = TreeItemDelegate::Layout(
@@ -134,7 +130,7 @@ TEST_F(NewUserGui, FileNewLeavesNoNodeSelected) {
 }
 
 TEST_F(NewUserGui, FileInfoValuesShareOneColumn) {
-  HTREEITEM file = Add(Add(TVI_ROOT, "/data"), "a.txt   9 bytes, 01/02/2003-10:30", true);
+  HTREEITEM file = AddFile(tree, "a.txt   9 bytes, 01/02/2003-10:30", 9, AddFolder(tree, "/data"));
   tree.GetItemData(file)->m_dwAttributes = FILE_ATTRIBUTE_ARCHIVE;
   QList<qreal> valueX, labelEnd;
   WhenModal([&](QWidget* m) {

@@ -3,7 +3,7 @@
 #include "gui/startup.h"
 #include "gui_support.h"
 #include "support/program_runner.h"
-#include "tree/tree_item.h"
+#include "support/tree_builder.h"
 
 namespace {
 
@@ -15,12 +15,7 @@ TEST(StartupGui, FileNamedOnTheCommandLineIsOpened) {
     QtProfileStore profile(dir.filePath("a.conf"));
     MainWindow writer(profile);
     CTreeCtrl& tree = writer.Frame().Tree();
-    HTREEITEM top = tree.InsertItem(TVIF_TEXT | TVIF_STATE, "/data", 0, 0, 0x1000, 0xF000, nullptr,
-                                    TVI_ROOT, TVI_LAST);
-    auto* data = new CTreeItemData;
-    data->m_nFileSize = 7;
-    tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_PARAM, "a   7 bytes, 01/02/2003-10:30", 5, 5,
-                    0x2000, 0xF000, data, top, TVI_LAST);
+    AddFile(tree, "a   7 bytes, 01/02/2003-10:30", 7, AddFolder(tree, "/data"), 2);
     writer.Frame().SaveTree(path, nullptr);
   }
   QtProfileStore profile(dir.filePath("b.conf"));

@@ -5,12 +5,9 @@
 #include <QAbstractItemModelTester>
 #include <QTreeView>
 
-namespace {
+#include "support/tree_builder.h"
 
-HTREEITEM Add(CTreeCtrl& tree, HTREEITEM parent, const char* text, HTREEITEM after = TVI_LAST) {
-  return tree.InsertItem(TVIF_TEXT | TVIF_STATE, text, 0, 0, INDEXTOSTATEIMAGEMASK(1),
-                         TVIS_STATEIMAGEMASK, nullptr, parent, after);
-}
+namespace {
 
 // The model keeps Qt's index and row bookkeeping right through every change
 // the commands make, inside and outside a batch.
@@ -22,15 +19,15 @@ TEST(TreeModelGui, PassesTheModelTesterThroughChanges) {
   view.setModel(&model);
   view.show();
 
-  HTREEITEM a = Add(tree, TVI_ROOT, "a");
-  HTREEITEM a1 = Add(tree, a, "a1");
-  Add(tree, a, "a0", TVI_FIRST);
-  HTREEITEM b = Add(tree, TVI_ROOT, "b");
+  HTREEITEM a = AddFolder(tree, "a");
+  HTREEITEM a1 = AddFolder(tree, "a1", a);
+  AddFolder(tree, "a0", a, 1, {}, TVI_FIRST);
+  HTREEITEM b = AddFolder(tree, "b");
   tree.Expand(a, TVE_EXPAND);
   EXPECT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.rowCount(model.IndexOf(a)), 2);
   EXPECT_EQ(model.IndexOf(a1).row(), 1);
-  Add(tree, a, "a0.5", tree.GetChildItem(a));
+  AddFolder(tree, "a0.5", a, 1, {}, tree.GetChildItem(a));
   EXPECT_EQ(model.IndexOf(a1).row(), 2);
   tree.SetItemText(a1, "renamed");
   EXPECT_EQ(model.data(model.IndexOf(a1)).toString(), "renamed");
@@ -38,7 +35,7 @@ TEST(TreeModelGui, PassesTheModelTesterThroughChanges) {
   EXPECT_EQ(model.IndexOf(a1).row(), 1);
 
   model.BeginBatch();
-  for (int i = 0; i < 100; ++i) Add(tree, b, "x");
+  for (int i = 0; i < 100; ++i) AddFolder(tree, "x", b);
   tree.DeleteItem(a);
   model.EndBatch();
   EXPECT_EQ(model.rowCount(), 1);
@@ -46,7 +43,7 @@ TEST(TreeModelGui, PassesTheModelTesterThroughChanges) {
 
   tree.DeleteAllItems();
   EXPECT_EQ(model.rowCount(), 0);
-  Add(tree, TVI_ROOT, "again");
+  AddFolder(tree, "again");
   EXPECT_EQ(model.rowCount(), 1);
 }
 
