@@ -18,13 +18,8 @@
 
 namespace {
 
-class ContextMenuTest : public ::testing::Test {
+class ContextMenuTest : public ::testing::Test, protected ScriptedFrame {
  protected:
-  ScriptedHost host;
-  MemoryProfile profile;
-  CMainFrame frame{host, profile};
-  CTreeCtrl& tree = frame.Tree();
-
   // A right-click that the view reports as hitting `node` with `flags`,
   // answered with `choice` from the menu.
   void RightClick(HTREEITEM node, UINT flags, UINT choice, POINT at = {120, 80}) {

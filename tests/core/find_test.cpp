@@ -22,12 +22,8 @@ using Outline = std::vector<Line>;
 
 const char kRestart[] = "Restart search from top?";
 
-class FindTest : public ::testing::Test {
+class FindTest : public ::testing::Test, protected ScriptedFrame {
  protected:
-  ScriptedHost host;
-  MemoryProfile profile;
-  CMainFrame frame{host, profile};
-  CTreeCtrl& tree = frame.Tree();
   std::map<std::string, HTREEITEM> nodes;
   std::vector<HTREEITEM> preOrder;
 

@@ -7,13 +7,7 @@
 
 namespace {
 
-class MarksTest : public ::testing::Test {
- protected:
-  ScriptedHost host;
-  MemoryProfile profile;
-  CMainFrame frame{host, profile};
-  CTreeCtrl& tree = frame.Tree();
-};
+class MarksTest : public ::testing::Test, protected ScriptedFrame {};
 
 TEST(FormatThousandsTest, GroupsOfThree) {
   const std::pair<int64_t, const char*> cases[] = {

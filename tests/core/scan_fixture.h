@@ -148,14 +148,10 @@ inline int OpenDescriptorCount() {
 }
 
 // A frame over a recording host, with a time zone set, scanning real folders.
-class ScanFrameTest : public ::testing::Test {
+class ScanFrameTest : public ::testing::Test, protected BasicScriptedFrame<RecordingHost> {
  protected:
   ScopedTimeZone zone{kCentralEurope};
   ScratchFolder scratch;
-  RecordingHost host;
-  MemoryProfile profile;
-  CMainFrame frame{host, profile};
-  CTreeCtrl& tree = frame.Tree();
 
   // File New on `path` with the given answers; returns the last top node.
   HTREEITEM Load(const std::string& path, std::vector<int> answers = {}) {

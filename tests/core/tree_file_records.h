@@ -210,12 +210,8 @@ inline std::vector<Node> Dump(const CTreeCtrl& tree) {
 }
 
 // A frame with scripted answers and a scratch folder for its files.
-class FrameFixture : public ::testing::Test {
+class FrameFixture : public ::testing::Test, protected ScriptedFrame {
  protected:
-  ScriptedHost host;
-  MemoryProfile profile;
-  CMainFrame frame{host, profile};
-  CTreeCtrl& tree = frame.Tree();
   ScratchFolder folder;
 
   // Loads the bytes as File Open would after its dialog, through the

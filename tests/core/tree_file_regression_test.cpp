@@ -25,12 +25,6 @@ const std::filesystem::path kRegressions =
 // refuses (top-level nodes are written with level 1).
 constexpr int kDeepestWholeTreeDepth = kMaxNestLevels - 2;
 
-struct Frame {
-  ScriptedHost host;
-  MemoryProfile profile;
-  CMainFrame frame{host, profile};
-};
-
 std::vector<HTREEITEM> HandlesInPreOrder(const CTreeCtrl& tree) {
   std::vector<HTREEITEM> handles;
   for (HTREEITEM cur = tree.GetRootItem(); cur;) {
@@ -81,16 +75,16 @@ class TreeFileRegressionTest : public ::testing::Test {
 
   // Saves from `from` (the whole tree, or the branch of `start`) and reads
   // the file into a fresh frame.
-  std::unique_ptr<Frame> SaveAndReread(Frame& from, HTREEITEM start) {
+  std::unique_ptr<ScriptedFrame> SaveAndReread(ScriptedFrame& from, HTREEITEM start) {
     const std::string path = folder / "saved.ztr";
     EXPECT_NO_THROW(from.frame.SaveTree(path, start));
-    auto again = std::make_unique<Frame>();
+    auto again = std::make_unique<ScriptedFrame>();
     EXPECT_NO_THROW(again->frame.LoadTree(path));
     ExpectTotalsFollowTheMarks(again->frame);
     return again;
   }
 
-  void CheckWholeTree(Frame& first, const std::vector<Node>& nodes) {
+  void CheckWholeTree(ScriptedFrame& first, const std::vector<Node>& nodes) {
     const auto again = SaveAndReread(first, nullptr);
     const std::vector<Node> reread = Dump(again->frame.Tree());
     // Only a tree reaching the depth no whole-tree file can hold may stop
@@ -108,7 +102,7 @@ class TreeFileRegressionTest : public ::testing::Test {
   }
 
   // Every branch: its ancestors alone, then its own subtree, at their depths.
-  void CheckEveryBranch(Frame& first, const std::vector<Node>& nodes) {
+  void CheckEveryBranch(ScriptedFrame& first, const std::vector<Node>& nodes) {
     const std::vector<HTREEITEM> handles = HandlesInPreOrder(first.frame.Tree());
     ASSERT_EQ(handles.size(), nodes.size());
     for (size_t at = 0; at < nodes.size(); ++at) {
@@ -142,7 +136,7 @@ TEST_F(TreeFileRegressionTest, EveryKeptInputHoldsTheInvariants) {
 
   for (const auto& input : inputs) {
     SCOPED_TRACE(input.filename().string());
-    Frame first;
+    ScriptedFrame first;
     ASSERT_NO_THROW(first.frame.LoadTree(input.string()));
     ExpectAtMostTheNestMessage(first.host);
     const std::vector<Node> nodes = Dump(first.frame.Tree());

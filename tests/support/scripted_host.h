@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/frame_host.h"
+#include "app/main_frame.h"
 #include "app/profile_store.h"
 
 struct ShownMessage {
@@ -131,3 +132,14 @@ class MemoryProfile : public ProfileStore {
     return it == sec->second.end() ? nullptr : &it->second;
   }
 };
+
+// The program's frame over a scripted host and in-memory settings: the whole
+// program without its window.
+template <class Host = ScriptedHost>
+struct BasicScriptedFrame {
+  Host host;
+  MemoryProfile profile;
+  CMainFrame frame{host, profile};
+  CTreeCtrl& tree = frame.Tree();
+};
+using ScriptedFrame = BasicScriptedFrame<>;
