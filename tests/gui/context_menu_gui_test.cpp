@@ -57,7 +57,7 @@ PopupRecord WithBranchMenu(const QString& choose, const std::function<void()>& r
   return record;
 }
 
-class ContextMenuGui : public ::testing::Test {
+class ContextMenuGui : public ::testing::Test, protected WindowFixture {
  protected:
   void SetUp() override {
     w.show();
@@ -87,9 +87,6 @@ class ContextMenuGui : public ::testing::Test {
         choose, [&] { QTest::mouseClick(w.View()->viewport(), Qt::RightButton, {}, at); });
   }
 
-  WindowFixture f;
-  MainWindow& w = *f.window;
-  CTreeCtrl& tree = w.Frame().Tree();
   HTREEITEM top = nullptr, sub = nullptr, marked = nullptr, unmarked = nullptr, beside = nullptr;
 };
 
@@ -205,7 +202,7 @@ TEST_F(ContextMenuGui, KeyboardRequestOpensNoMenu) {
 }
 
 TEST_F(ContextMenuGui, SaveBranchOfAFileWritesItsAncestorsAndTheFile) {
-  const std::string path = f.dir.filePath("branch.ztr").toStdString();
+  const std::string path = dir.filePath("branch.ztr").toStdString();
   const QString title = w.windowTitle();
   w.Frame().m_bModified = true;
   QString dialogTitle;

@@ -115,7 +115,7 @@ void AnswerBoxes(std::vector<QMessageBox::StandardButton> buttons, std::vector<B
   });
 }
 
-class FindGui : public ::testing::Test {
+class FindGui : public ::testing::Test, protected WindowFixture {
  protected:
   void SetUp() override {
     w.show();
@@ -137,10 +137,7 @@ class FindGui : public ::testing::Test {
     QTest::keyClick(&w, key, modifiers);
   }
 
-  WindowFixture f;
-  MainWindow& w = *f.window;
   CMainFrame& frame = w.Frame();
-  CTreeCtrl& tree = frame.Tree();
   HTREEITEM top, sub, x1, x2, more, x3;
 };
 

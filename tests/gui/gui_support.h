@@ -42,9 +42,6 @@ struct WindowFixture {
   QString settingsPath = dir.filePath("ZTR.conf");
   std::unique_ptr<QtProfileStore> profile = std::make_unique<QtProfileStore>(settingsPath);
   std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(*profile);
-
-  void Close() {
-    window.reset();
-    profile.reset();
-  }
+  MainWindow& w = *window;
+  CTreeCtrl& tree = w.Frame().Tree();
 };

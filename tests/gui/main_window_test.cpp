@@ -16,9 +16,9 @@
 
 namespace {
 
-TEST(MainWindowGui, MenusCarryTheirTextsAndOnlyHandledCommandsAreEnabled) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
+class MainWindowGui : public ::testing::Test, protected WindowFixture {};
+
+TEST_F(MainWindowGui, MenusCarryTheirTextsAndOnlyHandledCommandsAreEnabled) {
   const struct {
     UINT id;
     const char* text;
@@ -58,9 +58,7 @@ TEST(MainWindowGui, MenusCarryTheirTextsAndOnlyHandledCommandsAreEnabled) {
   EXPECT_EQ(w.ToolBar()->actions().size(), 11) << "eight buttons and three gaps";
 }
 
-TEST(MainWindowGui, ViewMenuShowsAndHidesTheBars) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
+TEST_F(MainWindowGui, ViewMenuShowsAndHidesTheBars) {
   w.show();
   QAction* toolbar = w.MenuAction(ID_VIEW_TOOLBAR);
   QAction* status = w.MenuAction(ID_VIEW_STATUS_BAR);
@@ -73,9 +71,7 @@ TEST(MainWindowGui, ViewMenuShowsAndHidesTheBars) {
   EXPECT_TRUE(w.statusBar()->isVisible());
 }
 
-TEST(MainWindowGui, StatusSplitFollowsTheWidth) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
+TEST_F(MainWindowGui, StatusSplitFollowsTheWidth) {
   for (auto [width, edge] : {std::pair{400, 200}, {401, 201}, {1000, 800}}) {
     w.Frame().OnSize(width);
     EXPECT_EQ(w.StatusEdges(), (std::vector<int>{edge, -1})) << width;
@@ -83,9 +79,7 @@ TEST(MainWindowGui, StatusSplitFollowsTheWidth) {
   }
 }
 
-TEST(MainWindowGui, CaptionWithAndWithoutATreeFile) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
+TEST_F(MainWindowGui, CaptionWithAndWithoutATreeFile) {
   EXPECT_EQ(w.windowTitle(), "Directory Listing Viewer - ZTR Project");
   const std::string path = "/home/u/a.ztr";
   w.Frame().UpdateCaption(&path);
@@ -95,7 +89,7 @@ TEST(MainWindowGui, CaptionWithAndWithoutATreeFile) {
   EXPECT_EQ(w.windowTitle(), "Directory Listing Viewer - ZTR Project");
 }
 
-TEST(MainWindowGui, FindOptionsAreReadAndWrittenBack) {
+TEST_F(MainWindowGui, FindOptionsAreReadAndWrittenBack) {
   struct Case {
     const char* initial;  // contents of the settings file
     bool exact, ignore;
@@ -127,9 +121,7 @@ TEST(MainWindowGui, FindOptionsAreReadAndWrittenBack) {
   }
 }
 
-TEST(MainWindowGui, ClosePromptCancelKeepsTheWindowNoCloses) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
+TEST_F(MainWindowGui, ClosePromptCancelKeepsTheWindowNoCloses) {
   w.show();
   w.Frame().m_bModified = true;
   QString text, caption;
@@ -143,18 +135,14 @@ TEST(MainWindowGui, ClosePromptCancelKeepsTheWindowNoCloses) {
   EXPECT_FALSE(w.isVisible());
 }
 
-TEST(MainWindowGui, UnchangedTreeClosesWithoutAsking) {
-  WindowFixture f;
-  f.window->show();
-  EXPECT_TRUE(f.window->close());
+TEST_F(MainWindowGui, UnchangedTreeClosesWithoutAsking) {
+  w.show();
+  EXPECT_TRUE(w.close());
 }
 
-TEST(MainWindowGui, ClickOnTheMarkBoxTogglesAndOnTheLabelDoesNot) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
+TEST_F(MainWindowGui, ClickOnTheMarkBoxTogglesAndOnTheLabelDoesNot) {
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-  CTreeCtrl& tree = w.Frame().Tree();
   HTREEITEM top = AddFolder(tree, "/data", TVI_ROOT, 1, {0, 0});
   HTREEITEM file = AddFile(tree, "a.txt   2048 bytes, 01/02/2003-10:30", 2048, top);
   tree.Expand(top, TVE_EXPAND);
@@ -175,12 +163,9 @@ TEST(MainWindowGui, ClickOnTheMarkBoxTogglesAndOnTheLabelDoesNot) {
   EXPECT_EQ(tree.GetStateImage(top), 2);
 }
 
-TEST(MainWindowGui, SpaceInTheTreeTogglesTheSelectedNode) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
+TEST_F(MainWindowGui, SpaceInTheTreeTogglesTheSelectedNode) {
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-  CTreeCtrl& tree = w.Frame().Tree();
   HTREEITEM top = AddFolder(tree, "/data", TVI_ROOT, 1, {0, 0});
   AddFile(tree, "a", 10, top);
   AddFile(tree, "b", 20, top);
@@ -194,10 +179,7 @@ TEST(MainWindowGui, SpaceInTheTreeTogglesTheSelectedNode) {
   EXPECT_EQ(w.Frame().m_nMarkedFiles, 0);
 }
 
-TEST(MainWindowGui, Screenshot) {
-  WindowFixture f;
-  MainWindow& w = *f.window;
-  CTreeCtrl& tree = w.Frame().Tree();
+TEST_F(MainWindowGui, Screenshot) {
   HTREEITEM top = AddFolder(tree, "/home/user/Documents", TVI_ROOT, 1, {0, 0});
   HTREEITEM sub = AddFolder(tree, "Letters", top);
   AddFile(tree, "dear-john.txt   5120 bytes, 01/02/2003-10:30", 5120, sub);

@@ -20,7 +20,7 @@
 
 namespace {
 
-class NewUserGui : public ::testing::Test {
+class NewUserGui : public ::testing::Test, protected WindowFixture {
  protected:
   void SetUp() override {
     w.show();
@@ -44,10 +44,6 @@ class NewUserGui : public ::testing::Test {
     return boxes;
   }
   QRect Row(HTREEITEM item) { return w.View()->visualRect(w.Model()->IndexOf(item)); }
-
-  WindowFixture f;
-  MainWindow& w = *f.window;
-  CTreeCtrl& tree = w.Frame().Tree();
 };
 
 TEST_F(NewUserGui, NodeFoundAtLevel150IsInViewSideways) {

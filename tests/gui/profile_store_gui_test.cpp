@@ -7,7 +7,6 @@
 #include "gui/main_window.h"
 #include "gui/qt_profile_store.h"
 
-
 namespace {
 
 QByteArray ReadAll(const QString& path) {
@@ -24,7 +23,8 @@ TEST(ProfileStoreGui, BadSettingsFilesGiveDefaultsAndLoseNothing) {
     bool expectUnchanged;
   };
   const Case cases[] = {
-      {"garbage", QByteArray("\x00\xff[Find\x01\nExactMatch=\"\n\xfe\xfe", 16) + "[Other]\nkeep=1\n", true},
+      {"garbage",
+       QByteArray("\x00\xff[Find\x01\nExactMatch=\"\n\xfe\xfe", 16) + "[Other]\nkeep=1\n", true},
       {"other sections", "[Other]\nkeep=1\n[Find]\nIgnoreCase=0\n", false},
   };
   for (const Case& c : cases) {
