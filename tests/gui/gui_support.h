@@ -1,9 +1,12 @@
 // Helpers for driving the real window in tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -36,11 +39,20 @@ inline void AnswerMessageBox(QMessageBox::StandardButton button, QString* text =
   });
 }
 
-// A window with its settings in a temporary INI file.
-struct WindowFixture {
+// A settings file in a temporary folder, holding `contents` when given.
+struct TempSettings {
+  explicit TempSettings(const QByteArray& contents = {}) {
+    if (contents.isNull()) return;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
+  }
   QTemporaryDir dir;
-  QString settingsPath = dir.filePath("ZTR.conf");
-  std::unique_ptr<QtProfileStore> profile = std::make_unique<QtProfileStore>(settingsPath);
+  QString path = dir.filePath("ZTR.conf");
+};
+
+// A window with its settings in a temporary INI file.
+struct WindowFixture : TempSettings {
+  std::unique_ptr<QtProfileStore> profile = std::make_unique<QtProfileStore>(path);
   std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(*profile);
   MainWindow& w = *window;
   CTreeCtrl& tree = w.Frame().Tree();

@@ -102,20 +102,14 @@ TEST_F(MainWindowGui, FindOptionsAreReadAndWrittenBack) {
       {"[Find]\nExactMatch=garbage\n", false, true, "0", "1"},
   };
   for (const Case& c : cases) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("ZTR.conf");
+    const TempSettings settings{QByteArray(c.initial)};
     {
-      QFile file(path);
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write(c.initial);
-    }
-    {
-      QtProfileStore profile(path);
+      QtProfileStore profile(settings.path);
       MainWindow window(profile);
       EXPECT_EQ(window.Frame().m_bExactMatch, c.exact) << c.initial;
       EXPECT_EQ(window.Frame().m_bIgnoreCase, c.ignore) << c.initial;
     }
-    QSettings written(path, QSettings::IniFormat);
+    QSettings written(settings.path, QSettings::IniFormat);
     EXPECT_EQ(written.value("Find/ExactMatch").toString(), QString(c.writtenExact));
     EXPECT_EQ(written.value("Find/IgnoreCase").toString(), QString(c.writtenIgnore));
   }

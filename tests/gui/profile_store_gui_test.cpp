@@ -4,8 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "gui/main_window.h"
-#include "gui/qt_profile_store.h"
+#include "gui_support.h"
 
 namespace {
 
@@ -29,19 +28,13 @@ TEST(ProfileStoreGui, BadSettingsFilesGiveDefaultsAndLoseNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("ZTR.conf");
+    const TempSettings settings(c.contents);
     {
-      QFile f(path);
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(c.contents);
-    }
-    {
-      QtProfileStore profile(path);
+      QtProfileStore profile(settings.path);
       MainWindow window(profile);
       EXPECT_FALSE(window.Frame().m_bExactMatch);
     }
-    const QByteArray after = ReadAll(path);
+    const QByteArray after = ReadAll(settings.path);
     if (c.expectUnchanged)
       EXPECT_EQ(after, c.contents);
     else
