@@ -18,6 +18,7 @@
 #include "support/scoped_time_zone.h"
 #include "support/scratch_folder.h"
 #include "support/scripted_host.h"
+#include "support/tree_builder.h"
 #include "tree/tree_item.h"
 
 namespace scan_test {
@@ -63,12 +64,6 @@ inline void PrintTo(const NodeView& n, std::ostream* os) {
       << (n.hasData ? " data" : "") << " children " << n.children << "}";
 }
 
-inline std::vector<HTREEITEM> Children(const CTreeCtrl& tree, HTREEITEM node) {
-  std::vector<HTREEITEM> out;
-  for (HTREEITEM c = tree.GetChildItem(node); c; c = tree.GetNextSiblingItem(c)) out.push_back(c);
-  return out;
-}
-
 inline NodeView View(const CTreeCtrl& tree, HTREEITEM node) {
   NodeView v;
   v.label = std::string(tree.GetItemText(node));
@@ -77,12 +72,6 @@ inline NodeView View(const CTreeCtrl& tree, HTREEITEM node) {
   v.hasData = tree.GetItemData(node) != nullptr;
   v.children = Children(tree, node).size();
   return v;
-}
-
-inline std::vector<std::string> ChildLabels(const CTreeCtrl& tree, HTREEITEM node) {
-  std::vector<std::string> out;
-  for (HTREEITEM c : Children(tree, node)) out.emplace_back(tree.GetItemText(c));
-  return out;
 }
 
 // The child whose label starts with `prefix`, or null.

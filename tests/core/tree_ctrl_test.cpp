@@ -20,13 +20,6 @@ struct DeletionLog : TreeNotifyTarget {
   void OnTreeSelChanged(HTREEITEM item) override { selections.push_back(item); }
 };
 
-std::vector<std::string> Children(const CTreeCtrl& t, HTREEITEM parent) {
-  std::vector<std::string> out;
-  for (HTREEITEM c = t.GetChildItem(parent); c; c = t.GetNextSiblingItem(c))
-    out.emplace_back(t.GetItemText(c));
-  return out;
-}
-
 TEST(TreeCtrl, InsertAfterPlacesNodes) {
   CTreeCtrl t;
   HTREEITEM top = AddFolder(t, "top");
@@ -35,7 +28,7 @@ TEST(TreeCtrl, InsertAfterPlacesNodes) {
   AddFolder(t, "first0", top, 1, {}, TVI_FIRST);
   AddFolder(t, "after-f1", top, 1, {}, f1);
   AddFolder(t, "last2", top, 1, {}, nullptr);
-  EXPECT_EQ(Children(t, top),
+  EXPECT_EQ(ChildLabels(t, top),
             (std::vector<std::string>{"first0", "first1", "after-f1", "last1", "last2"}));
   EXPECT_EQ(t.GetCount(), 6u);
   EXPECT_EQ(t.GetChildItem(nullptr), top);

@@ -13,6 +13,7 @@
 #include "app/main_frame.h"
 #include "support/scratch_folder.h"
 #include "support/scripted_host.h"
+#include "support/tree_builder.h"
 #include "tree/tree_item.h"
 
 namespace tree_file_test {
@@ -200,9 +201,7 @@ inline std::vector<Node> Dump(const CTreeCtrl& tree) {
       n.data = DataPart{d->m_dwAttributes, d->m_nFileSize, FileTimeToU64(d->m_ftCreation),
                         FileTimeToU64(d->m_ftLastAccess), FileTimeToU64(d->m_ftLastWrite)};
     nodes.push_back(std::move(n));
-    std::vector<HTREEITEM> children;
-    for (HTREEITEM c = tree.GetChildItem(node); c; c = tree.GetNextSiblingItem(c))
-      children.push_back(c);
+    const std::vector<HTREEITEM> children = Children(tree, node);
     for (auto it = children.rbegin(); it != children.rend(); ++it)
       stack.push_back({*it, depth + 1});
   }

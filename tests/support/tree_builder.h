@@ -1,9 +1,12 @@
 // Catalogues built straight into a tree control, node by node, shaped as a
-// scan leaves them, for tests that need a tree but not a folder on disk.
+// scan leaves them, for tests that need a tree but not a folder on disk; and
+// a node's children read back.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tree/tree_ctrl.h"
 #include "tree/tree_item.h"
@@ -31,4 +34,16 @@ inline HTREEITEM AddFile(CTreeCtrl& tree, std::string_view label, int64_t size, 
   return tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM,
                          label, 5, 5, INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK, data,
                          parent, TVI_LAST);
+}
+
+inline std::vector<HTREEITEM> Children(const CTreeCtrl& tree, HTREEITEM node) {
+  std::vector<HTREEITEM> out;
+  for (HTREEITEM c = tree.GetChildItem(node); c; c = tree.GetNextSiblingItem(c)) out.push_back(c);
+  return out;
+}
+
+inline std::vector<std::string> ChildLabels(const CTreeCtrl& tree, HTREEITEM node) {
+  std::vector<std::string> out;
+  for (HTREEITEM c : Children(tree, node)) out.emplace_back(tree.GetItemText(c));
+  return out;
 }
