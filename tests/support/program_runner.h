@@ -58,7 +58,7 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
                                 const RunOptions& options = {}) {
   int outPipe[2], errPipe[2];
   if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) std::abort();
-  const pid_t pid = StartChild(options.asNobody, [&]() -> int {
+  const pid_t pid = StartChild(false, [&]() -> int {
     if (!options.workingDir.empty() && ::chdir(options.workingDir.c_str()) != 0) return 126;
     if (!options.stdoutPath.empty()) {
       if (!std::freopen(options.stdoutPath.c_str(), "w", stdout)) return 126;
@@ -69,6 +69,8 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
     ::close(outPipe[0]), ::close(outPipe[1]), ::close(errPipe[0]), ::close(errPipe[1]);
     ::setenv("TZ", "UTC", 1);
     for (const std::string& name : options.unset) ::unsetenv(name.c_str());
+    // Last, so that the test's own user sets up the output and the folder.
+    if (options.asNobody && !BecomeNobody()) return 125;
     ExecProgram(program, args);
   });
   ::close(outPipe[1]);
