@@ -2,10 +2,14 @@
 // holds, what to put in it, and whole-file reads and writes.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <process.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -26,7 +30,14 @@ class ScratchFolder {
   // (creating files on a disk can cost a quarter of a millisecond each).
   enum class Storage { Disk, Memory };
 
-  explicit ScratchFolder(Storage storage = Storage::Disk) {
+  explicit ScratchFolder([[maybe_unused]] Storage storage = Storage::Disk) {
+#ifdef _WIN32
+    static int count = 0;
+    m_path = (std::filesystem::temp_directory_path() /
+              ("ztr-test-" + std::to_string(_getpid()) + "-" + std::to_string(++count)))
+                 .string();
+    std::filesystem::create_directory(m_path);
+#else
     std::filesystem::path base = std::filesystem::temp_directory_path();
     if (storage == Storage::Memory && ::access("/dev/shm", W_OK | X_OK) == 0) base = "/dev/shm";
     std::string pattern = (base / "ztr-test-XXXXXX").string();
@@ -34,13 +45,16 @@ class ScratchFolder {
     // The path as the program will see it, links resolved, for comparing labels.
     m_path = std::filesystem::canonical(pattern).string();
     ::chmod(m_path.c_str(), 0755);  // a child running as nobody must reach into it
+#endif
   }
   // Permissions a test took away are given back first, so all can go.
   ~ScratchFolder() {
     std::error_code ec;
+#ifndef _WIN32
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
       if (!it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
+#endif
     std::filesystem::remove_all(m_path, ec);
   }
   ScratchFolder(const ScratchFolder&) = delete;
@@ -59,6 +73,7 @@ class ScratchFolder {
     return names;
   }
 
+#ifndef _WIN32
   void Dir(const std::string& name, mode_t mode = 0755) const {
     ASSERT_EQ(::mkdir((*this / name).c_str(), mode), 0) << name << ": " << std::strerror(errno);
     ::chmod((*this / name).c_str(), mode);
@@ -84,6 +99,7 @@ class ScratchFolder {
   void Link(const std::string& target, const std::string& name) const {
     ASSERT_EQ(::symlink(target.c_str(), (*this / name).c_str()), 0) << std::strerror(errno);
   }
+#endif
 
  private:
   std::string m_path;
@@ -109,8 +125,10 @@ inline std::string ReadWholeText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+#ifndef _WIN32
 inline mode_t ModeOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   return st.st_mode & 07777;
 }
+#endif
