@@ -141,7 +141,8 @@ MainWindow::MainWindow(ProfileStore& profile, QWidget* parent) : QMainWindow(par
 MainWindow::~MainWindow() {
   // The view lets go of the model, the model of the tree control; then the
   // frame deletes the tree (each node's notice frees its record) and writes
-  // its settings.
+  // its settings. The view holds no index per expanded node (the model's
+  // rows are flat), so letting go costs the same however much is open.
   m_view->setModel(nullptr);
   delete m_model;
   m_model = nullptr;
@@ -223,12 +224,6 @@ void MainWindow::BuildAccelerators() {
 void MainWindow::ConnectView() {
   connect(m_view, &TreeView::selectedNode, this,
           [this](const QModelIndex& i) { m_frame->Tree().SelectItem(TreeItemModel::ItemOf(i)); });
-  connect(m_view, &QTreeView::expanded, this, [this](const QModelIndex& i) {
-    m_frame->Tree().Expand(TreeItemModel::ItemOf(i), TVE_EXPAND);
-  });
-  connect(m_view, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
-    m_frame->Tree().Expand(TreeItemModel::ItemOf(i), TVE_COLLAPSE);
-  });
   connect(m_view, &TreeView::clicked, this, [this](QPoint global) {
     m_messagePos = {global.x(), global.y()};
     m_frame->RunGuarded([this] { m_frame->OnTreeClick(); }, CommandSource::Other);

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
@@ -9,10 +10,11 @@
 #include "gui/artwork.h"
 #include "gui/tree_model.h"
 
-TreeItemDelegate::Parts TreeItemDelegate::Layout(const QRect& row, const QFontMetrics& fm,
-                                                 const QString& text, int stateImage) {
+TreeItemDelegate::Parts TreeItemDelegate::Layout(const QRect& row, int depth,
+                                                 const QFontMetrics& fm, const QString& text,
+                                                 int stateImage) {
   Parts p;
-  int x = row.left() + 1;
+  int x = row.left() + Indentation(depth) + 1;
   const int cy = row.center().y();
   // The state column is kept for every node so labels line up; a node
   // without a state image has no state part to hit.
@@ -31,7 +33,8 @@ void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   const bool selected = option.state & QStyle::State_Selected;
   const int image =
       index.data(selected ? TreeItemModel::SelectedImageRole : TreeItemModel::ImageRole).toInt();
-  const Parts parts = Layout(option.rect, option.fontMetrics, text, state);
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  const Parts parts = Layout(option.rect, depth, option.fontMetrics, text, state);
   const qreal dpr = painter->device()->devicePixelRatioF();
 
   painter->save();
@@ -60,7 +63,9 @@ void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 QSize TreeItemDelegate::sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
   const QString text = index.data(Qt::DisplayRole).toString();
-  return QSize(kStateWidth + kImageWidth + kGap + 8 + option.fontMetrics.horizontalAdvance(text),
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  return QSize(Indentation(depth) + kStateWidth + kImageWidth + kGap + 8 +
+                   option.fontMetrics.horizontalAdvance(text),
                qMax(18, option.fontMetrics.height() + 2));
 }
 
@@ -88,7 +93,10 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegate(new TreeItemDelegate(this));
-  setRootIsDecorated(true);
+  // The rows come flat; drawBranches draws the tree's indentation and buttons.
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setIndentation(TreeItemDelegate::kIndent);
   setAllColumnsShowFocus(false);
   // The one column is at least as wide as the view and grows with long
   // labels; only a sample of rows is measured, so huge folders stay cheap.
@@ -100,12 +108,6 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
 void TreeView::SetTreeModel(TreeItemModel* model) {
   m_model = model;
   setModel(model);
-  connect(model, &TreeItemModel::expandRequested, this, [this](const QModelIndex& i, bool open) {
-    setExpanded(i, open);
-    // A node opened by the program rather than by a click may not have had
-    // its rows laid out yet.
-    if (open) scheduleDelayedItemsLayout();
-  });
   connect(model, &TreeItemModel::scrollRequested, this,
           [this](const QModelIndex& i) { scrollTo(i); });
   connect(model, &TreeItemModel::selectRequested, this, [this](const QModelIndex& i) {
@@ -113,10 +115,30 @@ void TreeView::SetTreeModel(TreeItemModel* model) {
     setCurrentIndex(i);
     m_applyingSelection = false;
   });
-  connect(model, &TreeItemModel::restoreExpanded, this, [this](const QModelIndexList& list) {
-    for (const QModelIndex& i : list) setExpanded(i, true);
-  });
-  connect(model, &TreeItemModel::repaintRequested, viewport(), qOverload<>(&QWidget::update));
+}
+
+void TreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {
+  if (!m_model) return;
+  const TreeItemModel::Branch branch = m_model->BranchOf(index);
+  QStyleOption opt;
+  opt.initFrom(this);
+  for (int level = 0; level <= branch.depth; ++level) {
+    opt.rect = QRect(rect.left() + level * indentation(), rect.top(), indentation(), rect.height());
+    opt.state = QStyle::State_None;
+    if (branch.siblingBelow[level]) opt.state |= QStyle::State_Sibling;
+    if (level == branch.depth) {
+      opt.state |= QStyle::State_Item;
+      if (branch.hasChildren) opt.state |= QStyle::State_Children;
+      if (branch.expanded) opt.state |= QStyle::State_Open;
+    }
+    style()->drawPrimitive(QStyle::PE_IndicatorBranch, &opt, painter, this);
+  }
+}
+
+QRect TreeView::ButtonRect(const QModelIndex& index) const {
+  const QRect row = visualRect(index);
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  return QRect(row.left() + depth * indentation(), row.top(), indentation(), row.height());
 }
 
 TVHITTESTINFO TreeView::HitTest(QPoint point) const {
@@ -129,13 +151,14 @@ TVHITTESTINFO TreeView::HitTest(QPoint point) const {
   }
   hit.hItem = TreeItemModel::ItemOf(index);
   const QRect row = visualRect(index);
-  if (point.x() < row.left()) {
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  if (point.x() < row.left() + TreeItemDelegate::Indentation(depth)) {
     // Left of the node: its expand button sits in the last indentation step.
-    const bool onButton = model()->hasChildren(index) && point.x() >= row.left() - indentation();
+    const bool onButton = m_model->BranchOf(index).hasChildren && ButtonRect(index).contains(point);
     hit.flags = onButton ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
     return hit;
   }
-  const auto parts = TreeItemDelegate::Layout(row, fontMetrics(), index.data().toString(),
+  const auto parts = TreeItemDelegate::Layout(row, depth, fontMetrics(), index.data().toString(),
                                               index.data(TreeItemModel::StateImageRole).toInt());
   if (parts.state.contains(point))
     hit.flags = TVHT_ONITEMSTATEICON;
@@ -148,7 +171,50 @@ TVHITTESTINFO TreeView::HitTest(QPoint point) const {
   return hit;
 }
 
+void TreeView::keyPressEvent(QKeyEvent* event) {
+  const QModelIndex current = currentIndex();
+  if (!m_model || !current.isValid()) return QTreeView::keyPressEvent(event);
+  const TreeItemModel::Branch branch = m_model->BranchOf(current);
+  switch (event->key()) {
+    case Qt::Key_Asterisk:  // the main keyboard's and the keypad's
+      m_model->ExpandBranch(current);
+      break;
+    case Qt::Key_Plus:
+      m_model->Expand(current, TVE_EXPAND);
+      break;
+    case Qt::Key_Minus:
+      m_model->Expand(current, TVE_COLLAPSE);
+      break;
+    case Qt::Key_Right:
+      // Opens a closed node, else steps to its first child.
+      if (branch.hasChildren && !branch.expanded)
+        m_model->Expand(current, TVE_EXPAND);
+      else if (branch.hasChildren)
+        setCurrentIndex(m_model->index(current.row() + 1, 0));
+      break;
+    case Qt::Key_Left:
+      // Closes an open node, else steps to its parent.
+      if (branch.hasChildren && branch.expanded)
+        m_model->Expand(current, TVE_COLLAPSE);
+      else if (branch.depth > 0)
+        setCurrentIndex(m_model->IndexOf(m_model->ParentOf(TreeItemModel::ItemOf(current))));
+      break;
+    default:
+      return QTreeView::keyPressEvent(event);
+  }
+  event->accept();
+}
+
 void TreeView::mousePressEvent(QMouseEvent* event) {
+  // A press on an expand button opens or closes the node and selects nothing.
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (m_model && index.isValid() && event->button() == Qt::LeftButton &&
+      m_model->BranchOf(index).hasChildren &&
+      ButtonRect(index).contains(event->position().toPoint())) {
+    m_model->Expand(index, TVE_TOGGLE);
+    event->accept();
+    return;
+  }
   // A right press leaves the selection alone: the context menu selects the
   // node it opens on, and only when it opens.
   if (event->button() == Qt::RightButton) {
@@ -156,6 +222,14 @@ void TreeView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   QTreeView::mousePressEvent(event);
+}
+
+void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeView::mouseDoubleClickEvent(event);
+  // A double click on a node opens or closes it, as the button does.
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (m_model && index.isValid() && event->button() == Qt::LeftButton)
+    m_model->Expand(index, TVE_TOGGLE);
 }
 
 void TreeView::mouseReleaseEvent(QMouseEvent* event) {
@@ -173,4 +247,3 @@ void TreeView::currentChanged(const QModelIndex& current, const QModelIndex& pre
   QTreeView::currentChanged(current, previous);
   if (!m_applyingSelection) emit selectedNode(current);
 }
-
