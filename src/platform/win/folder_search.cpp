@@ -76,9 +76,11 @@ void Fill(const WIN32_FIND_DATAW& data, SearchEntry& out) {
   // A junction or symbolic link to a folder is listed as an entry of its own,
   // not as a folder to enter: the same rule as for links on Linux. Other
   // reparse points (cloud placeholders, deduplicated files) are real folders
-  // and files and stay what they are.
+  // and files and stay what they are. A point whose tag the listing does not
+  // give (Wine's form of a Unix symbolic link) counts as a link.
+  const DWORD tag = data.dwReserved0;
   if ((out.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-      IsReparseTagNameSurrogate(data.dwReserved0))
+      (tag == 0 || IsReparseTagNameSurrogate(tag)))
     out.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
   out.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
   out.creation = Ticks(data.ftCreationTime);
