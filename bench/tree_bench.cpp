@@ -42,8 +42,8 @@ int main() {
     for (int depth = 0; depth < 3 && count < kNodes; ++depth) {
       label = "folder-" + std::to_string(f) + "-" + std::to_string(depth);
       labelBytes += label.size();
-      parent = tree.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE, label,
-                               1, 2, 0x1000, 0xF000, nullptr, parent, TVI_FIRST);
+      parent = tree.InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE, label, 1,
+                               2, 0x1000, 0xF000, nullptr, parent, TVI_FIRST);
       ++count;
       for (int i = 0; i < kFilesPerFolder && count < kNodes; ++i, ++count) {
         label = "document-" + std::to_string(i) + ".txt   12345 bytes, 01/02/2003-10:30";
@@ -71,7 +71,8 @@ int main() {
   std::printf("  insert  %7.1f ns/node\n", insert * 1e9 / count);
   std::printf("  walk    %7.1f ns/node (%zu visited)\n", walk * 1e9 / count, frame.visited);
   std::printf("  delete  %7.1f ns/node\n", remove * 1e9 / count);
-  std::printf("  memory  %7.1f bytes/node beyond the label text (peer: ncdu 2 ~43, QDirStat ~140)\n",
-              double(bytes) / count);
+  std::printf(
+      "  memory  %7.1f bytes/node beyond the label text (peer: ncdu 2 ~43, QDirStat ~140)\n",
+      double(bytes) / count);
   return frame.visited == count ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win_types.h"
+#include "tree/scan_progress.h"
 #include "tree/tree_ctrl.h"
 
 constexpr UINT SBT_NOBORDERS = 0x100;
@@ -23,7 +24,7 @@ constexpr DWORD OFN_CREATEPROMPT = 0x2000;
 struct FileDialogOptions {
   std::string title;
   std::vector<std::pair<std::string, std::string>> filters;  // description, pattern
-  std::string defaultExt;                                     // without the dot; empty: none
+  std::string defaultExt;                                    // without the dot; empty: none
   std::string initialName;
   DWORD flags = 0;
 };
@@ -53,8 +54,12 @@ class FrameHost {
   virtual void SetWindowText(std::string_view caption) = 0;
   virtual void BeginWaitCursor() = 0;
   virtual void EndWaitCursor() = 0;
-  // Lets a long command show its progress (status text) without handling input.
-  virtual void ShowProgress() {}
+  // Shows how far a scan has got (the folder being read, by full path, and
+  // what the tree has gained) and keeps the window painted, without acting
+  // on any command; false when the user asked to stop the scan.
+  virtual bool ShowScanProgress(std::string_view /*path*/, const ScanCounts& /*counts*/) {
+    return true;
+  }
 
   virtual bool BrowseForFolder(std::string_view title, std::string& path) = 0;
   virtual bool GetSaveFileName(const FileDialogOptions& options, std::string& path) = 0;

@@ -15,6 +15,7 @@
 #include "tree/tree_ctrl.h"
 
 class CArchive;
+class CFile;
 class CTreeItemData;
 
 // Where a command came from, for the text of a failure that escapes it.
@@ -79,7 +80,9 @@ class CMainFrame : public TreeNotifyTarget {
   void OnFileOpen();
   // Reads a tree file into the (empty) tree; the body of File Open after its
   // dialog. Also used to open a file named on the command line.
+  // A name ending in .json is read as an ncdu export instead.
   void LoadTree(const std::string& path);
+  void ImportNcduExport(CFile& file, const std::string& path);
 
   // Branch context menu.
   void PruneBranch(HTREEITEM node);

@@ -14,3 +14,5 @@ int RunScanCommand(std::span<char* const> args);
 int RunListCommand(std::span<char* const> args);
 int RunFindCommand(std::span<char* const> args);
 int RunDiffCommand(std::span<char* const> args);
+int RunExportNcduCommand(std::span<char* const> args);
+int RunImportNcduCommand(std::span<char* const> args);

@@ -1,5 +1,7 @@
 #include "cli/console_host.h"
 
+#include "platform/cp1252.h"
+
 namespace {
 
 bool TakeAnswer(std::string& scripted, std::string& path) {
@@ -25,7 +27,9 @@ int ConsoleHost::MessageBox(std::string_view text, std::string_view caption, UIN
   }
   ++m_notices;
   std::string line = m_prefix;
-  line.append(caption).append(": ").append(text).append("\n");
+  line.append(caption).append(": ");
+  AppendDisplayText(text, line);  // a path from a Windows catalogue as the window shows it
+  line += '\n';
   std::fwrite(line.data(), 1, line.size(), m_messages);
   std::fflush(m_messages);
   return IDOK;

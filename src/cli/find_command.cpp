@@ -10,11 +10,11 @@
 
 #include "cli/commands.h"
 #include "cli/output_buffer.h"
-#include "cli/pre_order.h"
 #include "cli/tool_frame.h"
 #include "cli/usage.h"
 #include "platform/cp1252.h"
 #include "search/name_match.h"
+#include "tree/display_path.h"
 
 namespace {
 
@@ -43,53 +43,29 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// GetParentPath with each folder's label as the window shows it. Used only
-// when a label above the node is not UTF-8: the labels are joined by the
-// same rule, and the decoding keeps every ASCII byte, so the slashes fall
-// where GetParentPath puts them.
-void AppendDisplayParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
-  std::vector<HTREEITEM> ancestors;
-  for (HTREEITEM p = tree.GetParentItem(node); p; p = tree.GetParentItem(p)) ancestors.push_back(p);
-  std::string path;
-  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-    AppendDisplayText(tree.GetItemText(*it), path);
-    if (path.empty() || path.back() != '/') path += '/';
-  }
-  while (!path.empty() && path.back() == '/') path.pop_back();
-  if (!ancestors.empty()) path += '/';
-  out += path;
-}
-
 struct FindOptions {
   bool exactMatch = false;
   bool ignoreCase = true;
   bool showTimes = false;  // undocumented: load and search times on stderr
 };
 
-// Searches one loaded tree; returns the number of matches.
-size_t PrintMatches(const CMainFrame& frame, NameMatcher& matcher, std::string_view prefix,
-                    OutputBuffer& output) {
-  const CTreeCtrl& tree = frame.Tree();
-  size_t matches = 0;
-  std::string path;
-  ForEachInPreOrder(tree, [&](HTREEITEM node, int) {
-    const std::string_view label = tree.GetItemText(node);
+// Searches one tree file as it is read; adds the matches to matches.
+// False when the file could not be read to its end.
+bool PrintMatches(ToolFrame& tool, const char* file, NameMatcher& matcher, std::string_view prefix,
+                  OutputBuffer& output, size_t& matches) {
+  std::vector<std::string_view> ancestors;
+  return tool.WalkInTreeOrder(file, output, false, [&](const WalkedNode& walked) {
+    const std::string_view label = walked.node.label;
     if (!matcher.Matches(label)) return;
     ++matches;
     std::string& out = output.Text();
     out.append(prefix);
-    path.clear();
-    frame.GetParentPath(node, path);
-    if (IsValidUtf8(path)) {
-      out += path;
-    } else {
-      AppendDisplayParentPath(tree, node, out);
-    }
+    walked.GetAncestorLabels(ancestors);
+    AppendDisplayParentPath(ancestors, out);
     AppendDisplayText(label, out);
     out += '\n';
     output.Commit();
   });
-  return matches;
 }
 
 }  // namespace
@@ -124,16 +100,13 @@ int RunFindCommand(std::span<char* const> args) {
   if (*text == '\0') return UsageError("find", "the search text is empty", kHelp);
   if (files.empty()) return UsageError("find", "no tree file given", kHelp);
 
-  ToolFrame tool;
-  CMainFrame& frame = tool.frame;
   // The options and the text as Find keeps them: lower-cased once when case
   // is ignored, since the names are compared lower-cased too.
-  frame.m_bExactMatch = options.exactMatch;
-  frame.m_bIgnoreCase = options.ignoreCase;
-  frame.m_strFindWhat = text;
-  if (frame.m_bIgnoreCase) LowerCaseText(frame.m_strFindWhat);
-  NameMatcher matcher(frame.m_strFindWhat, frame.m_bExactMatch, frame.m_bIgnoreCase);
+  std::string findWhat = text;
+  if (options.ignoreCase) LowerCaseText(findWhat);
+  NameMatcher matcher(findWhat, options.exactMatch, options.ignoreCase);
 
+  ToolFrame tool;
   OutputBuffer output;
   bool failed = false;
   size_t matches = 0;
@@ -141,19 +114,13 @@ int RunFindCommand(std::span<char* const> args) {
   for (const char* file : files) {
     const std::string prefix = named ? std::string(file) + ": " : std::string();
     tool.host.SetMessagePrefix(prefix);
-    // A file that cannot be opened leaves the tree as it was: emptied
-    // first, so no node of the previous file is found again.
-    frame.Tree().DeleteAllItems();
-    auto start = std::chrono::steady_clock::now();
-    if (!tool.Load(file)) failed = true;
-    const double load = SecondsSince(start);
-    start = std::chrono::steady_clock::now();
-    matches += PrintMatches(frame, matcher, prefix, output);
-    const double search = SecondsSince(start);
+    const auto start = std::chrono::steady_clock::now();
+    const size_t before = matches;
+    if (!PrintMatches(tool, file, matcher, prefix, output, matches)) failed = true;
     if (options.showTimes) {
       // Written at once so it cannot be held up behind the listing.
-      std::fprintf(stderr, "ztr-tool find: %s%zu nodes, load %.6f s, search %.6f s\n",
-                   prefix.c_str(), frame.Tree().GetCount(), load, search);
+      std::fprintf(stderr, "ztr-tool find: %s%zu matches, read and searched in %.6f s\n",
+                   prefix.c_str(), matches - before, SecondsSince(start));
     }
   }
   if (!output.Finish()) {

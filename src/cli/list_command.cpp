@@ -7,9 +7,9 @@
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "cli/output_buffer.h"
-#include "cli/pre_order.h"
 #include "cli/tool_frame.h"
 #include "cli/usage.h"
+#include "files/tree_record_stream.h"
 #include "platform/cp1252.h"
 #include "tree/tree_item.h"
 
@@ -40,32 +40,29 @@ void AppendField(std::string_view name, long long value, std::string& out) {
   AppendNumber(value, out);
 }
 
-void AppendJsonLine(const CTreeCtrl& tree, HTREEITEM node, int depth, std::string& out,
+void AppendJsonLine(const StreamedNode& node, bool hasChildren, std::string& out,
                     std::string& label) {
-  TVITEM item;
-  item.hItem = node;
-  item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
-  tree.GetItem(item);
   out.append("{\"depth\":");
-  AppendNumber(depth, out);
+  AppendNumber(node.depth, out);
   out.append(",\"label\":");
   label.clear();
-  AppendDisplayText(tree.GetItemText(node), label);
+  AppendDisplayText(node.label, label);
   AppendJsonString(label, out);
-  AppendField("state", tree.GetStateImage(node), out);
-  AppendField("image", item.iImage, out);
-  AppendField("selectedImage", item.iSelectedImage, out);
-  AppendField("children", item.cChildren, out);
-  if (const CTreeItemData* data = item.lParam) {
+  AppendField("state", node.stateImage, out);
+  AppendField("image", node.image, out);
+  AppendField("selectedImage", node.selectedImage, out);
+  AppendField("children", hasChildren ? 1 : 0, out);
+  if (node.hasData) {
+    const CTreeItemData& data = node.data;
     out.append(",\"data\":{\"attributes\":");
-    AppendNumber(data->m_dwAttributes, out);
-    AppendField("size", data->m_nFileSize, out);
+    AppendNumber(data.m_dwAttributes, out);
+    AppendField("size", data.m_nFileSize, out);
     out.append(",\"creation\":");
-    AppendNumber(FileTimeToU64(data->m_ftCreation), out);
+    AppendNumber(FileTimeToU64(data.m_ftCreation), out);
     out.append(",\"lastAccess\":");
-    AppendNumber(FileTimeToU64(data->m_ftLastAccess), out);
+    AppendNumber(FileTimeToU64(data.m_ftLastAccess), out);
     out.append(",\"lastWrite\":");
-    AppendNumber(FileTimeToU64(data->m_ftLastWrite), out);
+    AppendNumber(FileTimeToU64(data.m_ftLastWrite), out);
     out.append("}}\n");
   } else {
     out.append(",\"data\":null}\n");
@@ -96,19 +93,19 @@ int RunListCommand(std::span<char* const> args) {
   }
   if (path == nullptr) return UsageError("list", "no tree file given", kHelp);
 
+  // Records are listed as they are read, so memory stays the same for any
+  // size of catalogue.
   ToolFrame tool;
-  const bool loaded = tool.Load(path);
-
-  const CTreeCtrl& tree = tool.frame.Tree();
   OutputBuffer output;
   std::string label;
-  ForEachInPreOrder(tree, [&](HTREEITEM node, int depth) {
+  const bool loaded = tool.WalkInTreeOrder(path, output, json, [&](const WalkedNode& walked) {
+    const StreamedNode& node = walked.node;
     std::string& out = output.Text();
     if (json) {
-      AppendJsonLine(tree, node, depth, out, label);
+      AppendJsonLine(node, walked.hasChildren, out, label);
     } else {
-      out.append(2 * static_cast<size_t>(depth), ' ');
-      AppendDisplayText(tree.GetItemText(node), out);
+      out.append(2 * static_cast<size_t>(node.depth), ' ');
+      AppendDisplayText(node.label, out);
       out += '\n';
     }
     output.Commit();

@@ -8,6 +8,7 @@ void OutputBuffer::Flush() {
   if (!m_text.empty() && !m_bFailed &&
       std::fwrite(m_text.data(), 1, m_text.size(), m_out) != m_text.size())
     m_bFailed = true;
+  m_nWritten += m_text.size();
   m_text.clear();
 }
 

@@ -28,6 +28,12 @@ class OutputBuffer {
   // Writes everything out; false if any write failed.
   bool Finish();
 
+  // A place in the output, to take back what follows it while that is still
+  // held here (not yet written out).
+  size_t Mark() const { return m_nWritten + m_text.size(); }
+  bool CanRollBack(size_t mark) const { return mark >= m_nWritten; }
+  void RollBack(size_t mark) { m_text.resize(mark - m_nWritten); }
+
  private:
   static constexpr size_t kFlushAt = size_t{1} << 20;
 
@@ -36,4 +42,5 @@ class OutputBuffer {
   std::FILE* m_out;
   std::string m_text;
   bool m_bFailed = false;
+  size_t m_nWritten = 0;  // bytes handed to the stream so far
 };

@@ -8,6 +8,8 @@
 #include "cli/commands.h"
 #include "cli/tool_frame.h"
 #include "cli/usage.h"
+#include "files/atomic_file_writer.h"
+#include "platform/interrupt.h"
 
 namespace {
 
@@ -22,7 +24,8 @@ constexpr std::string_view kHelp =
     "  -o, --output FILE   the tree file to write (required)\n"
     "  --help              show this help and exit\n"
     "\n"
-    "Exit status: 0 when FILE was written, 2 otherwise.\n";
+    "Exit status: 0 when FILE was written, 2 otherwise; 128 plus the signal's\n"
+    "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n";
 
 constexpr int kStateUnreadable = 4;
 
@@ -38,31 +41,16 @@ HTREEITEM LastTopLevelItem(const CTreeCtrl& tree) {
 int RunScanCommand(std::span<char* const> args) {
   std::string output;
   std::vector<std::string> folders;
-  bool options = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (options && arg == "--") {
-      options = false;
-    } else if (options && arg == "--help") {
-      return ShowHelp(kHelp);
-    } else if (options && (arg == "-o" || arg == "--output")) {
-      if (i + 1 == args.size()) return UsageError("scan", "-o needs a file name", kHelp);
-      output = args[++i];
-    } else if (options && arg.starts_with("--output=")) {
-      output = arg.substr(9);
-    } else if (options && arg.starts_with("-o") && arg.size() > 2) {
-      output = arg.substr(2);
-    } else if (options && LooksLikeOption(arg)) {
-      return UsageError("scan", "unknown option '" + std::string(arg) + "'", kHelp);
-    } else if (arg.empty()) {
-      return UsageError("scan", "a folder name is empty", kHelp);
-    } else {
-      folders.emplace_back(arg);
-    }
-  }
+  if (const int status = ParseInputsAndOutput("scan", args, kHelp, folders, output); status >= 0)
+    return status;
+  for (const std::string& folder : folders)
+    if (folder.empty()) return UsageError("scan", "a folder name is empty", kHelp);
   if (output.empty()) return UsageError("scan", "no tree file given (-o FILE)", kHelp);
   if (folders.empty()) return UsageError("scan", "no folder given", kHelp);
 
+  // Interrupted: nothing is written before the scan ends, so only a save under
+  // way leaves something behind, its temporary file; the output stays as it was.
+  EndCleanlyOnInterrupt(PendingTemporaryFile);
   ToolFrame tool;
   CMainFrame& frame = tool.frame;
   for (const std::string& folder : folders) {

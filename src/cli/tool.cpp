@@ -20,6 +20,8 @@ constexpr std::string_view kUsage =
     "  find [--exact] [--match-case] TEXT FILE...\n"
     "                                           print the nodes whose names match\n"
     "  diff [--json] OLD NEW                    compare two tree files or folders\n"
+    "  export-ncdu FILE [-o OUT.json]           write a tree file as an ncdu export\n"
+    "  import-ncdu IN.json -o FILE              make a tree file from an ncdu export\n"
     "\n"
     "Options:\n"
     "  --help       show this help and exit\n"
@@ -40,6 +42,8 @@ int RunTool(int argc, char** argv) {
   if (command == "list") return RunListCommand(args);
   if (command == "find") return RunFindCommand(args);
   if (command == "diff") return RunDiffCommand(args);
+  if (command == "export-ncdu") return RunExportNcduCommand(args);
+  if (command == "import-ncdu") return RunImportNcduCommand(args);
   if (command == "--help" || command == "-h") return ShowHelp(kUsage);
   if (command == "--version") {
     std::printf("ztr-tool %s\n", ZTR_VERSION);

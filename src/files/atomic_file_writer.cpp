@@ -6,9 +6,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <random>
 
 #include "files/file_exception.h"
+#include "files/temporary_file.h"
 
 namespace {
 
@@ -54,15 +54,6 @@ std::string FollowLinks(const std::string& userPath) {
   ThrowFor(userPath, ELOOP);
 }
 
-std::string RandomSuffix() {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device random;
-  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
-  std::string suffix(6, ' ');
-  for (char& c : suffix) c = kChars[pick(random)];
-  return suffix;
-}
-
 }  // namespace
 
 CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) {
@@ -94,6 +85,7 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) 
 CAtomicFileWriter::~CAtomicFileWriter() {
   m_file.Abort();
   if (!m_strTempPath.empty()) ::unlink(m_strTempPath.c_str());
+  ClearPendingTemporaryFile();
 }
 
 void CAtomicFileWriter::OpenInPlace() {
@@ -114,6 +106,7 @@ void CAtomicFileWriter::CreateTempFile() {
     // Mode 0666 lets the umask decide the permissions of a new file.
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
+      SetPendingTemporaryFile(temp);
       m_strTempPath = std::move(temp);
       m_file.Attach(fd, m_strPath);
       return;
@@ -145,6 +138,7 @@ void CAtomicFileWriter::Commit() {
   m_file.Close();
   if (::rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) ThrowFor(m_strPath, errno);
   m_strTempPath.clear();
+  ClearPendingTemporaryFile();
 
   // The rename itself must reach the disk, or a crash could bring the old
   // file back. Folders that cannot be synced (EINVAL) are taken as they are.

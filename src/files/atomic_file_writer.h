@@ -13,6 +13,10 @@
 
 #include "files/file.h"
 
+// The temporary file a writer has open now, or null: a signal handler
+// removes it before the process ends. Safe to call from a signal handler.
+const char* PendingTemporaryFile();
+
 class CAtomicFileWriter {
  public:
   // Throws CFileException naming path when the file cannot be written.

@@ -5,10 +5,9 @@
 // keeps mode and owner; a new one is moved in with MoveFileExW, write-through.
 #include <windows.h>
 
-#include <random>
-
 #include "files/atomic_file_writer.h"
 #include "files/file_exception.h"
+#include "files/temporary_file.h"
 #include "platform/win/wide_text.h"
 
 namespace {
@@ -19,15 +18,6 @@ namespace {
 }
 
 size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
-
-std::string RandomSuffix() {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::random_device random;
-  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
-  std::string suffix(6, ' ');
-  for (char& c : suffix) c = kChars[pick(random)];
-  return suffix;
-}
 
 enum class Target { missing, file, device, folder };
 
@@ -76,6 +66,7 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path),
 
 CAtomicFileWriter::~CAtomicFileWriter() {
   m_file.Abort();
+  ClearPendingTemporaryFile();
   if (!m_strTempPath.empty()) DeleteFileW(WideFromUtf8(m_strTempPath).c_str());
 }
 
@@ -100,6 +91,7 @@ void CAtomicFileWriter::CreateTempFile() {
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       m_strTempPath = std::move(temp);
+      SetPendingTemporaryFile(m_strTempPath);
       m_file.Attach(HandleToLong(h), m_strPath);
       return;
     }
@@ -127,5 +119,6 @@ void CAtomicFileWriter::Commit() {
                                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                          : MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
   if (!moved) ThrowFor(m_strPath, GetLastError());
+  ClearPendingTemporaryFile();
   m_strTempPath.clear();
 }

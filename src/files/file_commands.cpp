@@ -8,6 +8,7 @@
 #include "files/file.h"
 #include "files/tree_file_limits.h"
 #include "files/tree_reader.h"
+#include "interop/ncdu_to_catalogue.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -22,6 +23,11 @@ const std::vector<std::pair<std::string, std::string>> kTreeFileFilters = {
     {"Directory View Files, *.ztr", "*.ztr"},
     {"All files", "*.*"},
 };
+
+// File Open also reads ncdu's JSON exports, named by their extension.
+const std::pair<std::string, std::string> kNcduExportFilter = {"ncdu exports, *.json", "*.json"};
+
+bool IsNcduExportName(const std::string& path) { return path.ends_with(".json"); }
 
 bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -132,6 +138,7 @@ void CMainFrame::OnFileOpen() {
   FileDialogOptions options;
   options.title = "Load a previously saved Directory Tree";
   options.filters = kTreeFileFilters;
+  options.filters.push_back(kNcduExportFilter);
   options.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   std::string path;
   if (!m_host.GetOpenFileName(options, path)) return;
@@ -150,6 +157,10 @@ void CMainFrame::LoadTree(const std::string& path) {
   // totals, so they are 0 again without a reset.
   tree.DeleteItem(TVI_ROOT);
   m_bModified = false;
+  if (IsNcduExportName(path)) {
+    ImportNcduExport(file, path);
+    return;
+  }
   UpdateCaption(&path);
 
   CWaitCursor wait(m_host);
@@ -174,5 +185,22 @@ void CMainFrame::LoadTree(const std::string& path) {
   }
   ar.Close();
   if (HTREEITEM first = tree.GetRootItem()) tree.Expand(first, TVE_EXPAND);
+  UpdateSelectionStatus();
+}
+
+// An ncdu export becomes an untitled tree, as a fresh scan is: Save then
+// asks for a tree file's name and never writes over the JSON file. A
+// document that is not a readable export is reported; what was read of it
+// stays.
+void CMainFrame::ImportNcduExport(CFile& file, const std::string& path) {
+  UpdateCaption(nullptr);
+  CWaitCursor wait(m_host);
+  try {
+    JsonPullReader json(file.GetHandle());
+    ImportNcdu(json, *m_pTreeCtrl);
+  } catch (const JsonFormatError& e) {
+    m_host.MessageBox(path + ": " + e.what(), "File Open", MB_OK | MB_ICONEXCLAMATION);
+  }
+  if (HTREEITEM first = m_pTreeCtrl->GetRootItem()) m_pTreeCtrl->Expand(first, TVE_EXPAND);
   UpdateSelectionStatus();
 }

@@ -119,8 +119,12 @@ void CTreeItem::Serialize(CArchive& ar) {
   // A display part cut short by the end of the file replaces only its start;
   // the rest keeps the previous record's values. The previous data reference
   // survives as the non-zero word the writer would store for it.
-  EncodeDisplayPart(item, part);
-  ar.Read(part, sizeof part);
+  const size_t got = ar.Read(part, sizeof part);
+  if (got < sizeof part) {
+    unsigned char previous[kDisplayBytes];
+    EncodeDisplayPart(item, previous);
+    std::memcpy(part + got, previous + got, sizeof part - got);
+  }
   item.mask = GetU32(part + 4 * kMask);
   item.hItem = nullptr;
   item.state = GetU32(part + 4 * kState);

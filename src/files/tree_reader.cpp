@@ -20,8 +20,7 @@ TreeReadEnd ReadTree(CArchive& ar, CTreeCtrl& tree, HTREEITEM topParent,
     std::unique_ptr<CTreeItemData> data(record.GetData());
     const int level = record.GetLevel();
     if (level >= kMaxNestLevels) {
-      host.MessageBox("Maximum directory nest level exceeded!", "File Open",
-                      MB_OK | MB_ICONEXCLAMATION);
+      host.MessageBox(kNestLimitText, "File Open", MB_OK | MB_ICONEXCLAMATION);
       return TreeReadEnd::nestLimit;
     }
     if (level < 0) return TreeReadEnd::endOfRecords;

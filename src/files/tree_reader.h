@@ -19,6 +19,8 @@ enum class TreeReadEnd {
 
 // Deepest nest level a tree file may use, plus one.
 constexpr int kMaxNestLevels = 200;
+// What the user is told when a record goes deeper.
+inline constexpr char kNestLimitText[] = "Maximum directory nest level exceeded!";
 
 // Reads node records until the end of the file and inserts each as the last
 // child of its parent: for level 0 the top, for level L the last node read at

@@ -1,9 +1,5 @@
 #include "files/utf16_text.h"
 
-namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -21,6 +17,10 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }

@@ -14,22 +14,56 @@ constexpr const char kUsage[] =
     "ZTR catalogues directory trees: scan folders, mark files and total their sizes,\n"
     "prune branches, search names, and keep the catalogue in .ztr tree files.\n"
     "\n"
-    "  FILE.ztr     a tree file to open at start-up\n"
+    "  FILE.ztr     a tree file to open at start-up (one at most)\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n";
+
+// Qt's own options that take a value, as QApplication reads them (with one
+// dash or two); they are left for it.
+bool IsQtOptionWithValue(const char* arg) {
+  if (arg[0] == '-' && arg[1] == '-') ++arg;
+  for (const char* name : {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                           "-style", "-stylesheet", "-session", "-display", "-qwindowgeometry",
+                           "-qwindowtitle", "-qwindowicon", "-name", "-title"})
+    if (!std::strcmp(arg, name)) return true;
+  return false;
+}
+
+bool IsQtFlag(const char* arg) {
+  if (arg[0] == '-' && arg[1] == '-') ++arg;
+  return !std::strcmp(arg, "-reverse");
+}
+
+int UsageError(const char* what, const char* arg) {
+  std::fprintf(stderr, "ztr: %s: %s\n", what, arg);
+  std::fputs(kUsage, stderr);
+  return 2;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Answered before the window system is touched, so they work without a display.
+  // Answered before the window system is touched, so they work without a
+  // display; so is a command line the program cannot follow.
+  const char* file = nullptr;
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+    const char* arg = argv[i];
+    if (optionsEnded || arg[0] != '-' || !arg[1]) {
+      if (file) return UsageError("only one tree file can be opened", arg);
+      file = arg;
+    } else if (!std::strcmp(arg, "--")) {
+      optionsEnded = true;
+    } else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
       std::fputs(kUsage, stdout);
       return 0;
-    }
-    if (!std::strcmp(argv[i], "--version")) {
+    } else if (!std::strcmp(arg, "--version")) {
       std::printf("ztr %s\n", ZTR_VERSION);
       return 0;
+    } else if (IsQtOptionWithValue(arg)) {
+      if (++i == argc) return UsageError("option needs a value", arg);
+    } else if (!IsQtFlag(arg)) {
+      return UsageError("unknown option", arg);
     }
   }
 
@@ -37,10 +71,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("ZTR");
   QApplication::setOrganizationName("Local AppWizard-Generated Applications");
   QApplication::setApplicationVersion(ZTR_VERSION);
-  // The arguments left once Qt has taken its own (such as -platform).
   QStringList files;
-  for (const QString& arg : QApplication::arguments().mid(1))
-    if (!arg.startsWith('-')) files << arg;
+  if (file) files << QString::fromLocal8Bit(file);
 
   QtProfileStore profile;
   CViewerApp viewer(profile);

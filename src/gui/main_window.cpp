@@ -3,27 +3,43 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QShortcut>
+#include <QSpacerItem>
 #include <QStatusBar>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QToolBar>
 
 #include "app/resource.h"
 #include "gui/about_dialog.h"
 #include "gui/artwork.h"
+#include "gui/display_text.h"
 #include "gui/find_dialog.h"
+#include "gui/scan_progress_window.h"
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+// How often a running scan lets the window paint and answer.
+constexpr qint64 kProgressIntervalMs = 100;
+// A scan shorter than this ends without its progress window flashing up.
+constexpr qint64 kProgressWindowDelayMs = 300;
+
+// Every text from the frame goes through the one decoding of label bytes: a
+// path or label from a Windows catalogue reads as it does in the tree.
+QString Q(std::string_view s) { return DisplayTextOf(s); }
 
 struct MenuEntry {
   UINT id;  // 0: separator
@@ -111,9 +127,54 @@ const std::vector<ToolbarEntry>& ToolbarButtons() {
   return buttons;
 }
 
+// A Qt name filter is "description (patterns)"; the dialog shows only the
+// description (HideNameFilterDetails), as the descriptions name their
+// patterns themselves where they want them seen.
 QString FilterText(const std::pair<std::string, std::string>& filter) {
   const QString pattern = filter.second == "*.*" ? QStringLiteral("*") : Q(filter.second);
   return Q(filter.first) + " (" + pattern + ")";
+}
+
+// Lines of the form "label:\tvalue" (File Info) show their values in one
+// column: the box's text document gets a tab stop just past the widest label,
+// instead of the fixed stops that put some values a stop further and let
+// others touch their label. The text itself keeps its tabs.
+void AlignTabColumn(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  label->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
+  auto* document = label->findChild<QTextDocument*>();
+  if (!document) return;
+  const QFontMetricsF metrics(label->font());
+  qreal widest = 0;
+  for (const QString& line : label->text().split('\n')) {
+    const qsizetype tab = line.indexOf('\t');
+    if (tab >= 0) widest = qMax(widest, metrics.horizontalAdvance(line.left(tab)));
+  }
+  QTextOption option = document->defaultTextOption();
+  option.setTabStopDistance(widest + metrics.horizontalAdvance(QStringLiteral("  ")));
+  document->setDefaultTextOption(option);
+  label->setWordWrap(label->wordWrap());  // lays the text out again
+}
+
+// The box is at least as wide as its caption needs (the title bar cuts a
+// long caption otherwise) and opens over the middle of its parent, or of the
+// screen while the parent is not yet on it.
+void FitCaptionAndCentre(QMessageBox& box) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    // Room for the caption beside the title bar's icon and buttons.
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 140;
+    grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  box.adjustSize();
+  QWidget* parent = box.parentWidget();
+  QRect area = parent && parent->isVisible() ? parent->frameGeometry() : QRect();
+  if (area.isEmpty()) {
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen) area = screen->availableGeometry();
+  }
+  if (!area.isEmpty()) box.move(area.center() - box.rect().center());
 }
 
 }  // namespace
@@ -132,8 +193,13 @@ MainWindow::MainWindow(ProfileStore& profile, QWidget* parent) : QMainWindow(par
   BuildAccelerators();
   ConnectView();
   // When the desktop session ends the window closes without the question.
-  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_sessionEnding = true; });
-  resize(800, 600);
+  connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::SessionEnding);
+  // The first size fits the screen's free area, whatever its scale factor.
+  QSize size(800, 600);
+  if (const QScreen* screen = this->screen())
+    size = size.boundedTo(screen->availableGeometry().size() -
+                          (frameGeometry().size() - this->size()));
+  resize(size);
   m_frame->OnCreate();
   m_frame->OnSize(width());
 }
@@ -182,7 +248,13 @@ void MainWindow::BuildToolBar() {
   m_toolBar = addToolBar("Standard");
   m_toolBar->setObjectName("toolbar");
   m_toolBar->setIconSize(kToolbarIconSize);
+  // The bar stays where the window puts it, and only View > Toolbar shows
+  // or hides it (the window's own bar menu would hide it behind its back).
   m_toolBar->setFloatable(false);
+  m_toolBar->setMovable(false);
+  m_toolBar->setAllowedAreas(Qt::TopToolBarArea);
+  m_toolBar->toggleViewAction()->setVisible(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
   for (const ToolbarEntry& entry : ToolbarButtons()) {
     if (entry.id == 0) {
       m_toolBar->addSeparator();
@@ -235,8 +307,11 @@ void MainWindow::ConnectView() {
   });
   connect(m_view, &TreeView::contextMenuAt, this, [this](QPoint global) {
     m_messagePos = {global.x(), global.y()};
-    m_frame->RunGuarded([&] { m_frame->OnContextMenu({global.x(), global.y()}); },
-                        CommandSource::Other);
+    m_frame->RunGuarded(
+        [&] {
+          m_frame->OnContextMenu({global.x(), global.y()});
+        },
+        CommandSource::Other);
   });
 }
 
@@ -269,7 +344,29 @@ void MainWindow::OpenFile(const std::string& path) {
   m_frame->RunGuarded([&] { m_frame->LoadTree(path); }, CommandSource::Other);
 }
 
+void MainWindow::SessionEnding() {
+  m_sessionEnding = true;
+  // Should the logging off be cancelled, the user's next key or click says
+  // so: from then on closing asks about unsaved changes again.
+  UpdateInputFilter();
+}
+
+// One application-wide filter serves both the running scan and the end of a
+// cancelled logging off; it is installed only while one of them needs it.
+void MainWindow::UpdateInputFilter() {
+  if (m_scanning || m_sessionEnding)
+    qApp->installEventFilter(this);  // installing again does not add it twice
+  else
+    qApp->removeEventFilter(this);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // While a scan runs the window answers but acts on no command; Cancel
+  // stops the scan.
+  if (m_scanning) {
+    event->ignore();
+    return;
+  }
   if (m_sessionEnding || m_frame->OnClose())
     event->accept();
   else
@@ -286,7 +383,10 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
   m_model->FlushBatch();
   QMessageBox box(this);
   box.setWindowTitle(Q(caption));
+  // A path or a search text is quoted as it is, never read as markup.
+  box.setTextFormat(Qt::PlainText);
   box.setText(Q(text));
+  if (text.find('\t') != std::string_view::npos) AlignTabColumn(box);
   switch (type & MB_ICONMASK) {
     case MB_ICONSTOP:
       box.setIcon(QMessageBox::Critical);
@@ -314,6 +414,7 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
     default:
       box.setStandardButtons(QMessageBox::Ok);
   }
+  FitCaptionAndCentre(box);
   if (m_waitDepth > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
   const int answer = box.exec();
   if (m_waitDepth > 0) QApplication::restoreOverrideCursor();
@@ -331,7 +432,7 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
 
 void MainWindow::SetStatusText(int part, std::string_view text, UINT flags) {
   if (part < 0 || part > 1) return;
-  m_statusParts[part]->setText(Q(text));
+  m_statusParts[part]->setText(OneLineText(Q(text)));
   if (part == 0)
     m_statusParts[0]->setFrameStyle((flags & SBT_NOBORDERS) ? QFrame::NoFrame
                                                             : QFrame::Panel | QFrame::Sunken);
@@ -348,27 +449,84 @@ void MainWindow::BeginWaitCursor() {
   if (m_waitDepth++ == 0) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_model->BeginBatch();
-    m_progressClock.start();
+    m_progressClock.invalidate();
+    m_commandClock.start();
   }
 }
 
 void MainWindow::EndWaitCursor() {
   if (m_waitDepth == 0 || --m_waitDepth > 0) return;
   m_model->EndBatch();
+  delete m_progressWindow;
+  m_progressWindow = nullptr;
+  const bool wasScanning = m_scanning;
+  m_scanning = m_scanCancelled = false;
+  if (wasScanning) UpdateInputFilter();
   QApplication::restoreOverrideCursor();
 }
 
-// The status text of a long command repainted about ten times a second; no
-// other event is handled meanwhile.
-void MainWindow::ShowProgress() {
-  if (m_progressClock.isValid() && m_progressClock.elapsed() < 100) return;
+// About ten times a second the window paints and answers the window manager;
+// the event filter keeps the user's input from reaching any command. After a
+// moment the progress window shows, with its Cancel button.
+bool MainWindow::ShowScanProgress(std::string_view path, const ScanCounts& counts) {
+  if (m_progressClock.isValid() && m_progressClock.elapsed() < kProgressIntervalMs)
+    return !m_scanCancelled;
   m_progressClock.start();
-  m_statusParts[0]->repaint();
+  if (!m_scanning) {
+    m_scanning = true;
+    UpdateInputFilter();
+  }
+  if (!m_progressWindow && m_commandClock.elapsed() >= kProgressWindowDelayMs) {
+    m_progressWindow = new ScanProgressWindow(this);
+    connect(m_progressWindow, &ScanProgressWindow::cancelRequested, this,
+            [this] { m_scanCancelled = true; });
+    QApplication::changeOverrideCursor(Qt::BusyCursor);  // the Cancel button can be used
+  }
+  if (m_progressWindow) m_progressWindow->Show(path, counts);
+  // The view must find the tree whole when it paints.
+  m_model->FlushBatch();
+  QCoreApplication::processEvents();
+  return !m_scanCancelled;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (m_sessionEnding) {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::MouseButtonPress:
+      case QEvent::NonClientAreaMouseButtonPress:
+        m_sessionEnding = false;
+        UpdateInputFilter();
+        break;
+      default:
+        break;
+    }
+  }
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!m_scanning || !widget || widget->window() != this) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_scanCancelled = true;
+      return true;
+    case QEvent::ShortcutOverride:
+      event->accept();  // taken here, so no shortcut fires
+      return true;
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {
-  const QString dir = QFileDialog::getExistingDirectory(this, Q(title), QString(),
-                                                        QFileDialog::ShowDirsOnly);
+  const QString dir =
+      QFileDialog::getExistingDirectory(this, Q(title), QString(), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return false;
   // Native separators: a Windows catalogue shows "C:\Docs", as its users expect.
   path = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(dir).absoluteFilePath()))
@@ -384,6 +542,7 @@ bool MainWindow::RunFileDialog(const FileDialogOptions& options, bool save, std:
                                                          : QFileDialog::AnyFile);
   QStringList filters;
   for (const auto& f : options.filters) filters << FilterText(f);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilters(filters);
   if (!options.defaultExt.empty()) dialog.setDefaultSuffix(Q(options.defaultExt));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !(options.flags & OFN_OVERWRITEPROMPT));
@@ -392,14 +551,15 @@ bool MainWindow::RunFileDialog(const FileDialogOptions& options, bool save, std:
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const QFileInfo chosen(dialog.selectedFiles().first());
     if ((options.flags & OFN_PATHMUSTEXIST) && !chosen.absoluteDir().exists()) {
-      QMessageBox::warning(&dialog, dialog.windowTitle(),
-                           chosen.absolutePath() + "\nPath does not exist.\nCheck the path and try again.");
+      QMessageBox::warning(
+          &dialog, dialog.windowTitle(),
+          chosen.absolutePath() + "\nPath does not exist.\nCheck the path and try again.");
       continue;
     }
     if ((options.flags & OFN_CREATEPROMPT) && !chosen.exists() &&
-        QMessageBox::question(&dialog, dialog.windowTitle(),
-                              chosen.fileName() +
-                                  "\nThis file does not exist.\nDo you want to create it?") !=
+        QMessageBox::question(
+            &dialog, dialog.windowTitle(),
+            chosen.fileName() + "\nThis file does not exist.\nDo you want to create it?") !=
             QMessageBox::Yes)
       continue;
     path = QDir::toNativeSeparators(QDir::cleanPath(chosen.absoluteFilePath())).toStdString();

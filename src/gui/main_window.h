@@ -12,6 +12,7 @@
 class QAction;
 class QLabel;
 class QToolBar;
+class ScanProgressWindow;
 class TreeItemModel;
 class TreeView;
 
@@ -32,6 +33,10 @@ class MainWindow : public QMainWindow, public FrameHost {
   QAction* ToolbarAction(UINT id) const;
   const std::vector<int>& StatusEdges() const { return m_statusEdges; }
 
+  // The desktop session is ending: the window closes without asking about
+  // unsaved changes, until the user acts again (logging off was cancelled).
+  void SessionEnding();
+
   // Opens a tree file as File Open would, without its questions (a file
   // named on the command line).
   void OpenFile(const std::string& path);
@@ -43,7 +48,9 @@ class MainWindow : public QMainWindow, public FrameHost {
   void SetWindowText(std::string_view caption) override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
-  void ShowProgress() override;
+  bool ShowScanProgress(std::string_view path, const ScanCounts& counts) override;
+  // The progress window of the scan running now (null when none shows).
+  ScanProgressWindow* ProgressWindow() const { return m_progressWindow; }
   bool BrowseForFolder(std::string_view title, std::string& path) override;
   bool GetSaveFileName(const FileDialogOptions& options, std::string& path) override;
   bool GetOpenFileName(const FileDialogOptions& options, std::string& path) override;
@@ -55,9 +62,14 @@ class MainWindow : public QMainWindow, public FrameHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // While a scan runs, input meant for this window is dropped and Esc
+  // cancels; after a cancelled logging off, the first input re-arms the
+  // close prompt.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void UpdateInputFilter();
   void BuildMenus();
   void BuildToolBar();
   void BuildStatusBar();
@@ -75,7 +87,11 @@ class MainWindow : public QMainWindow, public FrameHost {
   std::vector<std::pair<UINT, QAction*>> m_menuActions;
   std::vector<std::pair<UINT, QAction*>> m_toolbarActions;
   int m_waitDepth = 0;
-  QElapsedTimer m_progressClock;
+  QElapsedTimer m_progressClock;  // since the window was last let paint
+  QElapsedTimer m_commandClock;   // since the long command began
+  ScanProgressWindow* m_progressWindow = nullptr;
+  bool m_scanning = false;
+  bool m_scanCancelled = false;
   POINT m_messagePos;
   bool m_sessionEnding = false;
 };

@@ -1,6 +1,8 @@
 #include "gui/qt_profile_store.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace {
 QString Key(std::string_view section, std::string_view entry) {
@@ -9,13 +11,34 @@ QString Key(std::string_view section, std::string_view entry) {
 }
 }  // namespace
 
+QString QtProfileStore::RawValue(std::string_view section, std::string_view entry) const {
+  QFile file(m_settings.fileName());
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+  const QString wantedSection = QString::fromUtf8(section.data(), section.size());
+  const QString wantedEntry = QString::fromUtf8(entry.data(), entry.size());
+  bool inSection = false;
+  while (!file.atEnd()) {
+    const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    if (line.startsWith('[') && line.endsWith(']')) {
+      // Section names are stored with %XX escapes (a space is %20).
+      const QString name = QUrl::fromPercentEncoding(line.mid(1, line.size() - 2).toUtf8());
+      inSection = name == wantedSection;
+      continue;
+    }
+    const qsizetype eq = line.indexOf('=');
+    if (inSection && eq > 0 && line.left(eq).trimmed() == wantedEntry)
+      return line.mid(eq + 1).trimmed();
+  }
+  return {};
+}
+
 QtProfileStore::QtProfileStore()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, "Local AppWizard-Generated Applications",
-                 "ZTR") {
+    : m_settings(QSettings::NativeFormat, QSettings::UserScope,
+                 "Local AppWizard-Generated Applications", "ZTR") {
   CheckReadable();
 }
 
-QtProfileStore::QtProfileStore(const QString& path) : m_settings(path, QSettings::IniFormat) {
+QtProfileStore::QtProfileStore(const QString& path) : m_settings(path, QSettings::NativeFormat) {
   CheckReadable();
 }
 
@@ -41,6 +64,9 @@ std::string QtProfileStore::GetProfileString(std::string_view section, std::stri
                                              bool* found) {
   const QVariant value = m_settings.value(Key(section, entry));
   if (found) *found = value.isValid();
+  // The file format reads an unquoted comma as a list separator; a string
+  // value (a recent file's path) is wanted as it stands in the file.
+  if (value.typeId() == QMetaType::QStringList) return RawValue(section, entry).toStdString();
   return value.toString().toStdString();
 }
 

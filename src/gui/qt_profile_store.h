@@ -1,5 +1,7 @@
-// The per-user settings in QSettings: on Linux the file
-// ~/.config/Local AppWizard-Generated Applications/ZTR.conf.
+// The per-user settings in QSettings, in Qt's native format for the system:
+// on Linux the file ~/.config/Local AppWizard-Generated Applications/ZTR.conf,
+// on Windows the registry key HKCU\Software\Local AppWizard-Generated
+// Applications\ZTR.
 #pragma once
 
 #include <QSettings>
@@ -9,7 +11,7 @@
 class QtProfileStore : public ProfileStore {
  public:
   QtProfileStore();                              // the user's settings
-  explicit QtProfileStore(const QString& path);  // an explicit INI file (tests)
+  explicit QtProfileStore(const QString& path);  // an explicit settings file (tests)
 
   int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) override;
   void WriteProfileInt(std::string_view section, std::string_view entry, int value) override;
@@ -26,6 +28,8 @@ class QtProfileStore : public ProfileStore {
 
  private:
   void CheckReadable();
+  // A value's text exactly as the file holds it.
+  QString RawValue(std::string_view section, std::string_view entry) const;
 
   QSettings m_settings;
   bool m_readOnly = false;

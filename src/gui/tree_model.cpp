@@ -1,6 +1,6 @@
 #include "gui/tree_model.h"
 
-#include <QStringDecoder>
+#include "gui/display_text.h"
 
 TreeItemModel::TreeItemModel(CTreeCtrl& tree, QObject* parent)
     : QAbstractItemModel(parent), m_tree(tree) {
@@ -57,16 +57,7 @@ bool TreeItemModel::hasChildren(const QModelIndex& parent) const {
   return m_tree.GetChildItem(ItemOf(parent)) != nullptr;
 }
 
-QString TreeItemModel::DisplayText(std::string_view label) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8(QByteArrayView(label.data(), label.size()));
-  if (!utf8.hasError()) return text;
-  // Windows-1252 as a stand-in for the code page of old catalogues. Qt 6.4
-  // may lack the codec without ICU; Latin-1 then keeps every byte visible.
-  QStringDecoder cp1252("windows-1252");
-  if (cp1252.isValid()) return cp1252(QByteArrayView(label.data(), label.size()));
-  return QString::fromLatin1(label.data(), label.size());
-}
+QString TreeItemModel::DisplayText(std::string_view label) { return ::DisplayTextOf(label); }
 
 QVariant TreeItemModel::data(const QModelIndex& index, int role) const {
   HTREEITEM item = ItemOf(index);

@@ -5,8 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScrollBar>
 
 #include "gui/artwork.h"
+#include "gui/display_text.h"
 #include "gui/tree_model.h"
 
 TreeItemDelegate::Parts TreeItemDelegate::Layout(const QRect& row, const QFontMetrics& fm,
@@ -24,9 +26,13 @@ TreeItemDelegate::Parts TreeItemDelegate::Layout(const QRect& row, const QFontMe
   return p;
 }
 
+QString TreeItemDelegate::ShownText(const QModelIndex& index) {
+  return OneLineText(index.data(Qt::DisplayRole).toString());
+}
+
 void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
-  const QString text = index.data(Qt::DisplayRole).toString();
+  const QString text = ShownText(index);
   const int state = index.data(TreeItemModel::StateImageRole).toInt();
   const bool selected = option.state & QStyle::State_Selected;
   const int image =
@@ -42,8 +48,8 @@ void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const bool active = option.state & QStyle::State_Active;
     painter->fillRect(parts.label, pal.brush(active ? QPalette::Active : QPalette::Inactive,
                                              QPalette::Highlight));
-    painter->setPen(pal.color(active ? QPalette::Active : QPalette::Inactive,
-                              QPalette::HighlightedText));
+    painter->setPen(
+        pal.color(active ? QPalette::Active : QPalette::Inactive, QPalette::HighlightedText));
   } else {
     painter->setPen(pal.color(QPalette::Text));
   }
@@ -59,7 +65,7 @@ void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 QSize TreeItemDelegate::sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
-  const QString text = index.data(Qt::DisplayRole).toString();
+  const QString text = ShownText(index);
   return QSize(kStateWidth + kImageWidth + kGap + 8 + option.fontMetrics.horizontalAdvance(text),
                qMax(18, option.fontMetrics.height() + 2));
 }
@@ -90,11 +96,11 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
   setItemDelegate(new TreeItemDelegate(this));
   setRootIsDecorated(true);
   setAllColumnsShowFocus(false);
-  // The one column is at least as wide as the view and grows with long
-  // labels; only a sample of rows is measured, so huge folders stay cheap.
-  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  header()->setResizeContentsPrecision(256);
-  header()->setStretchLastSection(true);
+  // The one column is as wide as the widest row shown so far (at least as
+  // wide as the view) and the view scrolls sideways over it; see GrowColumn.
+  header()->setSectionResizeMode(QHeaderView::Fixed);
+  header()->setStretchLastSection(false);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 void TreeView::SetTreeModel(TreeItemModel* model) {
@@ -117,6 +123,80 @@ void TreeView::SetTreeModel(TreeItemModel* model) {
     for (const QModelIndex& i : list) setExpanded(i, true);
   });
   connect(model, &TreeItemModel::repaintRequested, viewport(), qOverload<>(&QWidget::update));
+  connect(model, &QAbstractItemModel::modelReset, this, [this] {
+    m_columnWidth = 0;
+    FitColumn();
+  });
+}
+
+// ---- Width and sideways scrolling --------------------------------------------
+
+int TreeView::RowWidth(const QModelIndex& index, int depth) const {
+  const QString text = TreeItemDelegate::ShownText(index);
+  return indentation() * (depth + (rootIsDecorated() ? 1 : 0)) + TreeItemDelegate::kStateWidth +
+         TreeItemDelegate::kImageWidth + TreeItemDelegate::kGap + 8 +
+         fontMetrics().horizontalAdvance(text);
+}
+
+int TreeView::Depth(const QModelIndex& index) {
+  int depth = 0;
+  for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ++depth;
+  return depth;
+}
+
+void TreeView::GrowColumn(int width) {
+  if (width <= m_columnWidth) return;
+  m_columnWidth = width;
+  FitColumn();
+}
+
+void TreeView::FitColumn() {
+  const int width = qMax(m_columnWidth, viewport()->width());
+  if (header()->sectionSize(0) != width) header()->resizeSection(0, width);
+}
+
+// The rows on screen are measured before each paint, a screenful at a time:
+// the column grows as opened branches (and long labels) come into view, and
+// nothing off the screen is ever measured, however many rows an expand-all
+// opens.
+void TreeView::paintEvent(QPaintEvent* event) {
+  int widest = 0;
+  for (QModelIndex i = indexAt(QPoint(0, 0)); i.isValid(); i = indexBelow(i)) {
+    const QRect rect = visualRect(i);
+    if (rect.top() > viewport()->height()) break;
+    widest = qMax(widest, RowWidth(i, Depth(i)));
+  }
+  GrowColumn(widest);
+  QTreeView::paintEvent(event);
+}
+
+void TreeView::resizeEvent(QResizeEvent* event) {
+  QTreeView::resizeEvent(event);
+  FitColumn();
+}
+
+// Besides the rows, the node itself comes into view sideways: its button,
+// images and as much of its label as fits, whatever its depth.
+void TreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  // The column first, so that the scroll bars (and the rows left for the
+  // view) are what they will be once the node is in view.
+  if (index.isValid()) {
+    GrowColumn(RowWidth(index, Depth(index)));
+    updateGeometries();
+  }
+  QTreeView::scrollTo(index, hint);
+  if (!index.isValid()) return;
+  const QRect rect = visualRect(index);
+  if (rect.isEmpty()) return;
+  QScrollBar* bar = horizontalScrollBar();
+  const int left = rect.left() - indentation();  // the expand button
+  const int right =
+      left + indentation() + RowWidth(index, 0) - (rootIsDecorated() ? indentation() : 0);
+  const int view = viewport()->width();
+  if (left < 0 || right - left > view)
+    bar->setValue(bar->value() + left);
+  else if (right > view)
+    bar->setValue(bar->value() + right - view);
 }
 
 TVHITTESTINFO TreeView::HitTest(QPoint point) const {
@@ -135,8 +215,9 @@ TVHITTESTINFO TreeView::HitTest(QPoint point) const {
     hit.flags = onButton ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
     return hit;
   }
-  const auto parts = TreeItemDelegate::Layout(row, fontMetrics(), index.data().toString(),
-                                              index.data(TreeItemModel::StateImageRole).toInt());
+  const auto parts =
+      TreeItemDelegate::Layout(row, fontMetrics(), TreeItemDelegate::ShownText(index),
+                               index.data(TreeItemModel::StateImageRole).toInt());
   if (parts.state.contains(point))
     hit.flags = TVHT_ONITEMSTATEICON;
   else if (parts.image.contains(point))
@@ -155,12 +236,52 @@ void TreeView::mousePressEvent(QMouseEvent* event) {
     event->accept();
     return;
   }
+  if (event->button() == Qt::LeftButton) {
+    m_press = HitTest(event->position().toPoint());
+    m_pressed = true;
+  }
+  m_userInput = true;
   QTreeView::mousePressEvent(event);
+  m_userInput = false;
 }
 
+// The second press of a double-click is no click of its own: the first one
+// has toggled already.
+void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  m_pressed = false;
+  m_userInput = true;
+  QTreeView::mouseDoubleClickEvent(event);
+  m_userInput = false;
+}
+
+// A click is a press and a release on the same part of the same node, as the
+// tree control reports clicks; a press that moves off before its release
+// clicks nothing.
 void TreeView::mouseReleaseEvent(QMouseEvent* event) {
   QTreeView::mouseReleaseEvent(event);
-  if (event->button() == Qt::LeftButton) emit clicked(event->globalPosition().toPoint());
+  if (event->button() != Qt::LeftButton || !m_pressed) return;
+  m_pressed = false;
+  const TVHITTESTINFO release = HitTest(event->position().toPoint());
+  if (release.hItem == m_press.hItem && release.flags == m_press.flags)
+    emit clicked(event->globalPosition().toPoint());
+}
+
+void TreeView::keyPressEvent(QKeyEvent* event) {
+  m_userInput = true;
+  QTreeView::keyPressEvent(event);
+  m_userInput = false;
+}
+
+// Getting the focus with nothing current would make the first row current:
+// the view never picks a node by itself.
+void TreeView::focusInEvent(QFocusEvent* event) {
+  const bool hadCurrent = currentIndex().isValid();
+  QTreeView::focusInEvent(event);
+  if (!hadCurrent && currentIndex().isValid()) {
+    m_applyingSelection = true;
+    selectionModel()->clearCurrentIndex();
+    m_applyingSelection = false;
+  }
 }
 
 void TreeView::contextMenuEvent(QContextMenuEvent* event) {
@@ -169,8 +290,47 @@ void TreeView::contextMenuEvent(QContextMenuEvent* event) {
   event->accept();
 }
 
+// Only the user's own moves reach the frame; the rows the view makes current
+// by itself (after a removal, an insertion or a reset) do not, so the
+// selection changes only by the user or by a command.
 void TreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTreeView::currentChanged(current, previous);
-  if (!m_applyingSelection) emit selectedNode(current);
+  if (!m_applyingSelection && m_userInput) emit selectedNode(current);
 }
 
+// ---- Lines between the nodes -------------------------------------------------
+
+// Dotted lines join each node to its parent and its siblings, with a box
+// holding + or - on a node that has children, as in a classic tree control.
+void TreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {
+  const int step = indentation();
+  if (step <= 0 || !model()) return;
+  painter->save();
+  QPen pen(palette().color(QPalette::Dark), 1, Qt::DotLine);
+  painter->setPen(pen);
+  const int cy = rect.center().y();
+  const auto hasNextSibling = [this](const QModelIndex& i) {
+    return i.row() + 1 < model()->rowCount(i.parent());
+  };
+  // The node's own column: half a line in from the left, and down to the
+  // next sibling.
+  int x = rect.right() - step + 1 + step / 2;
+  const bool first = index.row() == 0 && !index.parent().isValid();
+  painter->drawLine(x, first ? cy : rect.top(), x, hasNextSibling(index) ? rect.bottom() : cy);
+  painter->drawLine(x, cy, rect.right(), cy);
+  // The ancestors' columns: a line passes on where an ancestor has a
+  // sibling below.
+  int ax = x - step;
+  for (QModelIndex a = index.parent(); a.isValid() && ax >= rect.left(); a = a.parent(), ax -= step)
+    if (hasNextSibling(a)) painter->drawLine(ax, rect.top(), ax, rect.bottom());
+  if (model()->hasChildren(index)) {
+    const QRect box(x - 4, cy - 4, 8, 8);
+    painter->setPen(palette().color(QPalette::Dark));
+    painter->fillRect(box, palette().color(QPalette::Base));
+    painter->drawRect(box);
+    painter->setPen(palette().color(QPalette::Text));
+    painter->drawLine(x - 2, cy, x + 2, cy);
+    if (!isExpanded(index)) painter->drawLine(x, cy - 2, x, cy + 2);
+  }
+  painter->restore();
+}

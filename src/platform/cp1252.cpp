@@ -1,7 +1,9 @@
 #include "platform/cp1252.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -74,18 +76,46 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+char32_t Cp1252CodePoint(unsigned char byte) {
+  return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+}
+
 void AppendCp1252AsUtf8(std::string_view text, std::string& out) {
   out.reserve(out.size() + text.size() * 2);
   for (const char c : text) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 0x80) {
       out += c;
-    } else if (b < 0xA0) {
-      AppendUtf8(kHighControls[b - 0x80], out);
     } else {
-      AppendUtf8(b, out);
+      AppendUtf8(Cp1252CodePoint(b), out);
     }
   }
+}
+
+bool EncodeUtf8AsCp1252(std::string_view text, std::string& out) {
+  if (!IsValidUtf8(text)) return false;
+  out.clear();
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  for (size_t i = 0; i < text.size();) {
+    char32_t cp = s[i];
+    size_t len = 1;
+    if (cp >= 0xF0) {
+      return false;  // beyond the Basic Multilingual Plane: not in the code page
+    } else if (cp >= 0xE0) {
+      cp = ((cp & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F), len = 3;
+    } else if (cp >= 0xC0) {
+      cp = ((cp & 0x1F) << 6) | (s[i + 1] & 0x3F), len = 2;
+    }
+    i += len;
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+      out += static_cast<char>(cp);
+      continue;
+    }
+    const auto* hit = std::find(std::begin(kHighControls), std::end(kHighControls), cp);
+    if (hit == std::end(kHighControls)) return false;
+    out += static_cast<char>(0x80 + (hit - kHighControls));
+  }
+  return true;
 }
 
 void AppendDisplayText(std::string_view label, std::string& out) {
@@ -94,4 +124,10 @@ void AppendDisplayText(std::string_view label, std::string& out) {
   } else {
     AppendCp1252AsUtf8(label, out);
   }
+}
+
+std::string DisplayText(std::string_view label) {
+  std::string text;
+  AppendDisplayText(label, text);
+  return text;
 }

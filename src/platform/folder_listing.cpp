@@ -2,11 +2,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -30,10 +33,24 @@ struct KernelDirent64 {
 constexpr unsigned kStatusMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_BLOCKS | STATX_ATIME |
                                  STATX_MTIME | STATX_CTIME | STATX_INO | STATX_BTIME;
 
-int StatusAt(int dirFd, const char* name, bool follow, struct statx& st) {
-  const int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
+// The entry itself, never a link's target; an automount point is looked at
+// without mounting what it stands for.
+int StatusAt(int dirFd, const char* name, struct statx& st) {
+  const int flags = AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
   return statx(dirFd, name, flags, kStatusMask, &st) == 0 ? 0 : errno;
 }
+
+// Kernel file systems whose folders are shown but not entered. Three of them
+// have no name in <linux/magic.h>.
+constexpr unsigned long kConfigFsMagic = 0x62656570;
+constexpr unsigned long kFuseControlMagic = 0x65735543;
+constexpr unsigned long kMqueueMagic = 0x19800202;
+constexpr unsigned long kKernelFileSystems[] = {
+    PROC_SUPER_MAGIC,  SYSFS_MAGIC,    CGROUP_SUPER_MAGIC, CGROUP2_SUPER_MAGIC,
+    DEBUGFS_MAGIC,     TRACEFS_MAGIC,  SECURITYFS_MAGIC,   PSTOREFS_MAGIC,
+    BPF_FS_MAGIC,      kConfigFsMagic, DEVPTS_SUPER_MAGIC, kMqueueMagic,
+    kFuseControlMagic, BINFMTFS_MAGIC, AUTOFS_SUPER_MAGIC,
+};
 
 FILETIME ToFileTime(const struct statx_timestamp& t) { return UnixToFileTime(t.tv_sec, t.tv_nsec); }
 
@@ -63,12 +80,24 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
   return *this;
 }
 
-FolderHandle FolderHandle::OpenAt(int dirFd, const char* name, int& err) {
+FolderHandle FolderHandle::OpenAt(int dirFd, const char* name, int& err, bool followLink) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW);
   int fd;
   do {
-    fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+    fd = openat(dirFd, name, flags);
   } while (fd < 0 && errno == EINTR);
-  err = fd < 0 ? errno : 0;
+  if (fd < 0) {
+    err = errno;
+    return FolderHandle();
+  }
+  // Opening needs only read permission; the entries' status needs search
+  // permission, without which the folder's contents cannot be catalogued.
+  if (faccessat(fd, ".", X_OK, AT_EACCESS) != 0) {
+    err = errno == ENOENT ? EACCES : errno;
+    close(fd);
+    return FolderHandle();
+  }
+  err = 0;
   return FolderHandle(fd);
 }
 
@@ -78,6 +107,14 @@ bool FolderHandle::Identity(uint64_t& dev, uint64_t& ino) const {
   dev = makedev(st.stx_dev_major, st.stx_dev_minor);
   ino = st.stx_ino;
   return true;
+}
+
+bool FolderHandle::OnKernelFileSystem() const {
+  struct statfs fs;
+  if (fstatfs(m_fd, &fs) != 0) return false;
+  const auto type = static_cast<unsigned long>(fs.f_type);
+  return std::find(std::begin(kKernelFileSystems), std::end(kKernelFileSystems), type) !=
+         std::end(kKernelFileSystems);
 }
 
 // --- FolderListing ---
@@ -120,31 +157,26 @@ bool FolderListing::Next(FindData& out) {
 
 bool FolderListing::ReadEntry(int dirFd, std::string_view name, unsigned char type, FindData& out) {
   struct statx st;
-  bool isSymlink;
-  if (type == DT_UNKNOWN) {
-    // The file system does not give types in the listing: look at the entry
-    // itself first, so that a link is recognised as one.
-    if (StatusAt(dirFd, name.data(), false, st) != 0) return false;
-    isSymlink = S_ISLNK(st.stx_mode);
-    if (isSymlink) {
-      struct statx target;
-      if (StatusAt(dirFd, name.data(), true, target) == 0) st = target;
-    }
-  } else if (StatusAt(dirFd, name.data(), true, st) == 0) {
-    isSymlink = type == DT_LNK;
-  } else {
-    // A link whose target is missing or unreachable is shown with its own
-    // data; an entry that is gone altogether is left out.
-    if (StatusAt(dirFd, name.data(), false, st) != 0) return false;
-    isSymlink = S_ISLNK(st.stx_mode);
+  out.name = name;
+  out.listedAsFolder = type == DT_DIR;
+  out.statusError = StatusAt(dirFd, name.data(), st);
+  if (out.statusError == ENOENT) return false;  // gone since it was listed
+  if (out.statusError != 0) {
+    out.dwFileAttributes = 0;
+    out.nFileSize = 0;
+    out.ftCreationTime = out.ftLastAccessTime = out.ftLastWriteTime = FILETIME{};
+    out.dev = out.ino = 0;
+    return true;
   }
 
-  out.name = name;
-  out.dwFileAttributes = FileAttributesFromStatus(st, name, isSymlink);
+  out.dwFileAttributes = FileAttributesFromStatus(st, name, S_ISLNK(st.stx_mode));
   out.nFileSize = st.stx_size;
   out.ftLastWriteTime = ToFileTime(st.stx_mtime);
   out.ftLastAccessTime = ToFileTime(st.stx_atime);
-  if (st.stx_mask & STATX_BTIME)
+  // A birth time of 0 is a file system's way of saying it keeps none.
+  const bool hasBirthTime =
+      (st.stx_mask & STATX_BTIME) && (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0);
+  if (hasBirthTime)
     out.ftCreationTime = ToFileTime(st.stx_btime);
   else
     out.ftCreationTime =

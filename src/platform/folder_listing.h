@@ -30,9 +30,12 @@ class FolderHandle {
   FolderHandle& operator=(const FolderHandle&) = delete;
 
   // Opens `name` relative to the folder `dirFd` (AT_FDCWD for the current
-  // directory; a full path ignores dirFd), following symbolic links. On
-  // failure returns an invalid handle and sets `err` to the errno value.
-  static FolderHandle OpenAt(int dirFd, const char* name, int& err);
+  // directory; a full path ignores dirFd). A symbolic link is followed only
+  // with followLink (the folder a user chose may be one). Entering a folder
+  // means searching it: one the user may read but not search is refused with
+  // EACCES. On failure returns an invalid handle and sets `err` to the errno
+  // value.
+  static FolderHandle OpenAt(int dirFd, const char* name, int& err, bool followLink = true);
 
   bool valid() const { return m_fd >= 0; }
   explicit operator bool() const { return valid(); }
@@ -41,6 +44,11 @@ class FolderHandle {
   // Device and inode of the opened folder, comparable with FindData's; false
   // (with errno set) when they cannot be read.
   bool Identity(uint64_t& dev, uint64_t& ino) const;
+
+  // Whether the folder lies on a kernel's virtual file system (proc, sysfs,
+  // cgroup ...): its entries describe the running system, not stored files,
+  // and some of them never end.
+  bool OnKernelFileSystem() const;
 
  private:
   explicit FolderHandle(int fd) : m_fd(fd) {}
@@ -55,15 +63,19 @@ struct FindData {
   FILETIME ftCreationTime;
   FILETIME ftLastAccessTime;
   FILETIME ftLastWriteTime;
-  uint64_t dev = 0;  // identity of what the entry names (the target, for a followed link)
+  uint64_t dev = 0;  // identity of the entry (for a mount point: of the mounted folder)
   uint64_t ino = 0;
+  // The errno value when the entry's status could not be read (only the
+  // name is known then); 0 otherwise.
+  int statusError = 0;
+  bool listedAsFolder = false;  // the listing's own type, kept when the status is unknown
 };
 
 // Reads the entries of an open folder in the order the file system keeps
-// them, skipping "." and "..". Symbolic links are followed, as the original
-// platform follows junctions: an entry shows its target's status with the
-// reparse bit added; a link whose target cannot be reached shows its own.
-// Entries that vanish before their status is read are left out.
+// them, skipping "." and "..". Symbolic links are not followed: a link is an
+// entry of its own, with its own status and the reparse bit. An entry that
+// vanishes before its status is read is left out; one whose status cannot be
+// read for another reason is kept with the error.
 class FolderListing {
  public:
   // Does not take ownership of `dirFd`; reads from its current position.
@@ -79,8 +91,7 @@ class FolderListing {
 
   // Fills `out` for the entry `name` of the folder `dirFd`, whose type from
   // the listing is `dType` (DT_UNKNOWN where the file system gives none);
-  // `name` must be zero-terminated. False when the entry is gone or its
-  // status cannot be read.
+  // `name` must be zero-terminated. False only when the entry is gone.
   static bool ReadEntry(int dirFd, std::string_view name, unsigned char dType, FindData& out);
 
  private:

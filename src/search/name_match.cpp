@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/cp1252.h"
 #include "platform/lower_case.h"
 
 // In UTF-8 the bytes of a multibyte character are all 0x80 or above, so an
@@ -95,9 +96,9 @@ char LowerAscii(unsigned char b) {
   return static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
 }
 
-// Appends text lower-cased to out. ASCII, the common case, goes eight bytes
-// at a time.
-void AppendLowerCase(std::string_view text, std::string& out) {
+// Appends text lower-cased to out; false when text is not valid UTF-8. ASCII,
+// the common case, goes eight bytes at a time.
+bool AppendLowerCase(std::string_view text, std::string& out) {
   const size_t start = out.size();
   const size_t n = text.size();
   out.resize(start + n);
@@ -111,7 +112,7 @@ void AppendLowerCase(std::string_view text, std::string& out) {
     block = LowerAscii8(block);
     std::memcpy(dst + i, &block, 8);
   }
-  if (i == n) return;
+  if (i == n) return true;
   if (i + 8 > n) {
     // The last few bytes as one block ending at the text's end; bytes done
     // already are read from the source again and come out the same.
@@ -120,11 +121,11 @@ void AppendLowerCase(std::string_view text, std::string& out) {
       if (!(block & kHighBits)) {
         block = LowerAscii8(block);
         std::memcpy(dst + n - 8, &block, 8);
-        return;
+        return true;
       }
     }
     for (; i < n && src[i] < 0x80; ++i) dst[i] = LowerAscii(src[i]);
-    if (i == n) return;
+    if (i == n) return true;
   }
 
   // Character by character from the first non-ASCII byte. A character's lower
@@ -132,6 +133,7 @@ void AppendLowerCase(std::string_view text, std::string& out) {
   out.resize(start + i + 2 * (n - i));
   dst = out.data() + start;
   size_t o = i;
+  bool valid = true;
   while (i < n) {
     if (i + 8 <= n) {
       std::memcpy(&block, src + i, 8);
@@ -146,6 +148,7 @@ void AppendLowerCase(std::string_view text, std::string& out) {
     const size_t len = src[i] < 0x80 ? 1 : DecodeUtf8(src + i, n - i, cp);
     if (len == 0) {
       dst[o++] = static_cast<char>(src[i++]);  // not UTF-8: kept as it is
+      valid = false;
     } else if (len == 1) {
       dst[o++] = LowerAscii(src[i++]);
     } else {
@@ -154,6 +157,26 @@ void AppendLowerCase(std::string_view text, std::string& out) {
     }
   }
   out.resize(start + o);
+  return valid;
+}
+
+// Lower case of each Windows-1252 byte, by the same Unicode mapping as UTF-8
+// text ('\xC4' Ä to '\xE4' ä, '\x8A' Š to '\x9A' š); a byte whose lower case the
+// code page lacks stays as it is.
+const std::array<char, 256>& Cp1252LowerCase() {
+  static const std::array<char, 256> table = [] {
+    std::array<char, 256> t{};
+    std::string one;
+    for (unsigned b = 0; b < 256; ++b) {
+      t[b] = static_cast<char>(b);
+      char utf8[4];
+      const size_t n =
+          EncodeUtf8(LowerCodePoint(Cp1252CodePoint(static_cast<unsigned char>(b))), utf8);
+      if (EncodeUtf8AsCp1252(std::string_view(utf8, n), one) && one.size() == 1) t[b] = one[0];
+    }
+    return t;
+  }();
+  return table;
 }
 
 // ---- Labels ---------------------------------------------------------------
@@ -300,30 +323,48 @@ void NameMatcher::Reset(std::string_view searchText, bool exactMatch, bool ignor
   m_bCheckCharStart = !searchText.empty() && (searchText[0] & 0xC0) == 0x80;
   m_bAsciiText = !searchText.empty();
   for (const char c : searchText) m_bAsciiText &= static_cast<unsigned char>(c) < 0x80;
+  // Labels that are not UTF-8 are Windows-1252 and are compared in that code
+  // page, one byte a character; a text it cannot encode matches none of them.
+  // A search text that is not UTF-8 itself is taken as Windows-1252 bytes.
+  m_bCp1252Text = EncodeUtf8AsCp1252(searchText, m_strCp1252Text);
+  if (!m_bCp1252Text && !IsValidUtf8(searchText)) {
+    m_strCp1252Text.assign(searchText);
+    if (ignoreCase)
+      for (char& c : m_strCp1252Text) c = Cp1252LowerCase()[static_cast<unsigned char>(c)];
+    m_bCp1252Text = true;
+  }
   if (searchText.find_first_of("*?") != std::string_view::npos) {
     m_mode = Mode::wildcard;
-    // The '.' belongs to neither half.
-    const size_t dot = searchText.rfind('.');
-    m_strPatternStem.assign(searchText.substr(0, dot));
-    m_strPatternExt.assign(dot == std::string_view::npos ? std::string_view{}
-                                                         : searchText.substr(dot + 1));
+    SplitPattern(searchText, m_strPatternStem, m_strPatternExt);
+    SplitPattern(m_strCp1252Text, m_strCp1252Stem, m_strCp1252Ext);
   } else {
     m_mode = exactMatch ? Mode::exact : Mode::substring;
   }
 }
 
+// The '.' belongs to neither half.
+void NameMatcher::SplitPattern(std::string_view pattern, std::string& stem, std::string& ext) {
+  const size_t dot = pattern.rfind('.');
+  stem.assign(pattern.substr(0, dot));
+  ext.assign(dot == std::string_view::npos ? std::string_view{} : pattern.substr(dot + 1));
+}
+
 bool NameMatcher::Matches(std::string_view label) {
   // The name starts the label: a text that the whole label lacks cannot be in
   // the name. Most labels are turned down here, before the name is taken out.
+  // An ASCII text is found in a Windows-1252 label's bytes exactly where it is
+  // found in its decoded text, so only another text looks again at a label
+  // turned down here.
   if (m_mode == Mode::substring) {
     if (!m_bIgnoreCase) {
-      if (!ContainsText(label)) return false;
+      if (!ContainsText(label)) return MayHoldCp1252Text(label) && MatchesCp1252Label(label);
     } else if (m_bAsciiText && !MayHoldAsciiText(label)) {
       return false;
     }
   } else if (m_mode == Mode::exact) {
     if (!m_bIgnoreCase) {
-      if (!label.starts_with(m_strText)) return false;
+      if (!label.starts_with(m_strText))
+        return MayHoldCp1252Text(label) && MatchesCp1252Label(label);
     } else if (m_bAsciiText && !MayStartWithAsciiText(label)) {
       return false;
     }
@@ -331,13 +372,16 @@ bool NameMatcher::Matches(std::string_view label) {
 
   std::string_view name = ItemLabelName(label);
   if (m_bIgnoreCase) {
+    // Lower-casing finds out on the way whether the label is UTF-8.
     m_strName.clear();
-    AppendLowerCase(name, m_strName);
+    if (!AppendLowerCase(name, m_strName)) return MatchesCp1252Label(label);
     name = m_strName;
+  } else if (!IsValidUtf8(label)) {
+    return MatchesCp1252Label(label);
   }
   switch (m_mode) {
     case Mode::wildcard:
-      return MatchesWildcard(name);
+      return MatchesWildcard(name, m_strPatternStem, m_strPatternExt);
     case Mode::exact:
       return name == m_strText;
     case Mode::substring:
@@ -346,10 +390,37 @@ bool NameMatcher::Matches(std::string_view label) {
   return false;
 }
 
+// The label as the window shows it (decoded from Windows-1252) against the
+// search text, compared in the code page: a '?' is one byte and so one
+// character, and case is ignored for the code page's letters too.
+bool NameMatcher::MayHoldCp1252Text(std::string_view label) const {
+  return !m_bAsciiText && m_bCp1252Text && label.find(m_strCp1252Text) != std::string_view::npos &&
+         !IsValidUtf8(label);
+}
+
+bool NameMatcher::MatchesCp1252Label(std::string_view label) {
+  if (!m_bCp1252Text) return false;
+  m_strName.assign(ItemLabelName(label));
+  if (m_bIgnoreCase) {
+    const auto& lower = Cp1252LowerCase();
+    for (char& c : m_strName) c = lower[static_cast<unsigned char>(c)];
+  }
+  switch (m_mode) {
+    case Mode::wildcard:
+      return MatchesWildcard(m_strName, m_strCp1252Stem, m_strCp1252Ext);
+    case Mode::exact:
+      return m_strName == m_strCp1252Text;
+    case Mode::substring:
+      return m_strName.find(m_strCp1252Text) != std::string::npos;
+  }
+  return false;
+}
+
 // Matches the stem and the extension (without its '.') in place: the name is
 // copied into m_strName, unless it is already there, and its last '.' becomes
 // the stem's terminator.
-bool NameMatcher::MatchesWildcard(std::string_view name) {
+bool NameMatcher::MatchesWildcard(std::string_view name, const std::string& stemPattern,
+                                  const std::string& extPattern) {
   if (name.data() != m_strName.data()) m_strName.assign(name);
   const size_t dot = m_strName.rfind('.');
   const char* ext = "";
@@ -357,8 +428,8 @@ bool NameMatcher::MatchesWildcard(std::string_view name) {
     m_strName[dot] = '\0';
     ext = m_strName.c_str() + dot + 1;
   }
-  return WildcardMatch(m_strName.c_str(), m_strPatternStem.c_str()) &&
-         WildcardMatch(ext, m_strPatternExt.c_str());
+  return WildcardMatch(m_strName.c_str(), stemPattern.c_str()) &&
+         WildcardMatch(ext, extPattern.c_str());
 }
 
 bool NameMatcher::ContainsText(std::string_view name) const {

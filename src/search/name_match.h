@@ -1,7 +1,9 @@
 // Whether a node's name satisfies the search text of Find and Find Next.
 //
 // Texts are bytes: UTF-8 as a rule, but labels from old catalogues may hold
-// Windows-1252 bytes, which are kept and compared as they are.
+// Windows-1252 bytes. Such a label (one that is not valid UTF-8) is matched
+// as the text the window shows for it: its '?' stands for one character and
+// ignoring case folds its accented letters too.
 #pragma once
 
 #include <string>
@@ -52,7 +54,14 @@ class NameMatcher {
  private:
   enum class Mode { wildcard, exact, substring };
 
-  bool MatchesWildcard(std::string_view name);
+  static void SplitPattern(std::string_view pattern, std::string& stem, std::string& ext);
+  bool MatchesWildcard(std::string_view name, const std::string& stemPattern,
+                       const std::string& extPattern);
+  // With case matched: whether a label turned down by the UTF-8 text may
+  // still hold it as a Windows-1252 label (one that is not UTF-8).
+  bool MayHoldCp1252Text(std::string_view label) const;
+  // label must not be valid UTF-8.
+  bool MatchesCp1252Label(std::string_view label);
   bool ContainsText(std::string_view name) const;
   bool MayHoldAsciiText(std::string_view label) const;
   bool MayStartWithAsciiText(std::string_view label) const;
@@ -67,4 +76,10 @@ class NameMatcher {
   std::string m_strPatternStem;
   std::string m_strPatternExt;
   std::string m_strName;  // the name copied (and lower-cased) for comparison
+  // The search text in Windows-1252, for labels in that code page; false
+  // when the code page cannot hold it.
+  bool m_bCp1252Text = false;
+  std::string m_strCp1252Text;
+  std::string m_strCp1252Stem;
+  std::string m_strCp1252Ext;
 };

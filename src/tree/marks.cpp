@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/main_frame.h"
+#include "tree/display_path.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -169,12 +170,10 @@ void CMainFrame::OnTreeDeleteItem(HTREEITEM item, CTreeItemData* data) {
 }
 
 void CMainFrame::OnTreeSelChanged(HTREEITEM newItem) {
-  std::string text;
-  if (newItem) {
-    GetParentPath(newItem, text);
-    text += m_pTreeCtrl->GetItemText(newItem);
-  }
-  m_host.SetStatusText(0, text, SBT_NOBORDERS);
+  // The path as the tree shows it: labels from a Windows catalogue decoded
+  // one by one, since a path may mix them with UTF-8 labels.
+  m_host.SetStatusText(0, newItem ? DisplayPath(*m_pTreeCtrl, newItem) : std::string(),
+                       SBT_NOBORDERS);
 }
 
 void CMainFrame::OnTreeClick() {

@@ -3,6 +3,29 @@
 #include "tree/scan_nodes.h"
 #include "tree/scan_walker.h"
 
+namespace {
+
+// The scan's progress as the frame shows it: the folder's name in status
+// part 0, and the rest to the window system, which may ask to stop.
+class HostScanProgress : public ScanProgress {
+ public:
+  explicit HostScanProgress(FrameHost& host) : m_host(host) {}
+  void FolderStarted(std::string_view name, std::string_view) override {
+    m_text.assign("Loading folder: ");
+    m_text.append(name);
+    m_host.SetStatusText(0, m_text, SBT_NOBORDERS);
+  }
+  bool StopRequested(std::string_view path, const ScanCounts& counts) override {
+    return !m_host.ShowScanProgress(path, counts);
+  }
+
+ private:
+  FrameHost& m_host;
+  std::string m_text;
+};
+
+}  // namespace
+
 void CMainFrame::OnFileNew() {
   CTreeCtrl& tree = *m_pTreeCtrl;
   if (tree.GetCount() > 0) {
@@ -29,8 +52,14 @@ void CMainFrame::OnFileNew() {
                       kChosenFolderImages.selectedImage, 0, 0, nullptr, TVI_ROOT, TVI_LAST);
   if (node) {
     tree.SetItemState(node, INDEXTOSTATEIMAGEMASK(kStateUnmarked), TVIS_STATEIMAGEMASK);
-    ScanFolder(path.c_str(), node);
-    tree.Expand(node, TVE_EXPAND);
+    try {
+      ScanFolder(path.c_str(), node);
+      tree.Expand(node, TVE_EXPAND);
+    } catch (const ScanCancelled&) {
+      // The whole new branch goes: the tree is as the question left it. Its
+      // nodes were never marked, so the totals do not move.
+      tree.DeleteItem(node);
+    }
   }
   m_host.SetStatusText(0, "Ready", SBT_NOBORDERS);
   UpdateSelectionStatus();
@@ -41,8 +70,9 @@ bool CMainFrame::BrowseForFolder(const char* title, std::string& path) {
 }
 
 // The top of the scan. The descent below it goes by folder descriptors inside
-// the scanner, so subfolders are never named by path or entered as the
-// current directory.
+// the scanner, so subfolders are never entered as the current directory.
+// Throws ScanCancelled when the user stops it.
 void CMainFrame::ScanFolder(const char* folder, HTREEITEM node) {
-  FolderScanner(*m_pTreeCtrl, m_host).Scan(folder, node);
+  HostScanProgress progress(m_host);
+  FolderScanner(*m_pTreeCtrl, progress).Scan(folder, node);
 }

@@ -24,12 +24,13 @@ void FillFileRecord(const FindData& entry, CTreeItemData& record) {
   record.m_ftLastWrite = entry.ftLastWriteTime;
 }
 
-void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::string& label) {
+void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::string& label,
+                     bool withTime) {
   char size[24];
   const auto sizeEnd = std::to_chars(size, size + sizeof size, record.m_nFileSize).ptr;
   char time[64];
   const size_t timeLength =
-      FormatFileTime(record.m_ftLastWrite, "%d/%m/%Y-%H:%M", time, sizeof time);
+      withTime ? FormatFileTime(record.m_ftLastWrite, "%d/%m/%Y-%H:%M", time, sizeof time) : 0;
 
   label.assign(name);
   label.append(kNameGap);

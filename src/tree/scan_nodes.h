@@ -33,8 +33,11 @@ void FillFileRecord(const FindData& entry, CTreeItemData& record);
 
 // "name   <size> bytes, <last-write time>", the time in local time as
 // dd/mm/yyyy-hh:mm (empty when out of range). Replaces `label`'s contents;
-// reusing one string spares an allocation per file.
-void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::string& label);
+// reusing one string spares an allocation per file. Without withTime the
+// time text is empty, as for a time the label cannot show.
+void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::string& label,
+                     bool withTime = true);
+
 
 // The file's name in a label FormatFileLabel made from a record of this
 // size (the part before "   <size> bytes, "); the whole label when it does

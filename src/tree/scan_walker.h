@@ -1,10 +1,13 @@
 // The depth-first walk behind File New: lists a folder and everything below
 // it into a tree node.
 //
-// Folders are entered by descriptor, each relative to its parent's, so no
-// full path is ever built and the process's current directory never moves.
-// One descriptor is open per level of the descent, and each is closed as soon
-// as its folder's listing is done.
+// Folders are entered by descriptor, each relative to its parent's, so the
+// process's current directory never moves. One descriptor is open per level
+// of the descent, and each is closed as soon as its folder's listing is done.
+//
+// Symbolic links are listed as files, never followed (only the chosen folder
+// may be one); folders on the kernel's virtual file systems are shown but not
+// entered; an entry whose status cannot be read is listed with the reason.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/frame_host.h"
 #include "platform/folder_listing.h"
+#include "tree/scan_progress.h"
 #include "tree/tree_ctrl.h"
 
 // Tree files hold nest levels up to this one, and a whole-tree file writes a
@@ -24,13 +27,14 @@ constexpr int kDeepestTreeFileLevel = 199;
 constexpr int kDeepestEnteredDepth = kDeepestTreeFileLevel - 2;
 
 constexpr char kNestLevelExceeded[] = "Maximum directory nest level exceeded!";
+constexpr char kKernelFileSystem[] = "system information, not stored files";
 
 class FolderScanner {
  public:
-  FolderScanner(CTreeCtrl& tree, FrameHost& host) : m_tree(tree), m_host(host) {}
+  FolderScanner(CTreeCtrl& tree, ScanProgress& progress) : m_tree(tree), m_progress(progress) {}
 
   // Fills the top-level `node` with the contents of `folder` (a path, as the
-  // folder browser gave it).
+  // folder browser gave it). Throws ScanCancelled when asked to stop.
   void Scan(const char* folder, HTREEITEM node);
 
  private:
@@ -50,22 +54,31 @@ class FolderScanner {
     std::vector<FolderId>& m_descent;
   };
 
-  // Shows which folder is being loaded and lets the window show it.
+  // Tells which folder is being loaded; throws ScanCancelled when asked to.
   void ShowLoading(std::string_view folder);
+  void CheckStop();
   // Enters the subfolder `entry` of the open folder `parentFd`, whose node
   // `node` lies at `depth`, and fills it.
   void ScanSubfolder(int parentFd, const FindData& entry, HTREEITEM node, int depth);
   // Lists the open folder `dir` into `node`; closes `dir` when done.
   void ListInto(FolderHandle dir, HTREEITEM node, int depth);
+  // Lists the opened folder `dir` into `node` unless it is a kernel file
+  // system (then marked so, when `checkFileSystem`).
+  void EnterAndList(FolderHandle dir, FolderId id, HTREEITEM node, int depth, bool checkFileSystem);
   void InsertFile(const FindData& entry, HTREEITEM parent, HTREEITEM& fileCursor);
+  // An entry whose status could not be read: its name and why.
+  void InsertUnreadable(const FindData& entry, HTREEITEM parent, HTREEITEM& folderCursor,
+                        HTREEITEM& fileCursor);
   // A folder that cannot be entered: the reason goes into its label.
   void MarkUnreadable(HTREEITEM node, std::string_view reason);
   bool IsOnDescent(uint64_t dev, uint64_t ino) const;
 
   CTreeCtrl& m_tree;
-  FrameHost& m_host;
+  ScanProgress& m_progress;
+  ScanCounts m_counts;
+  std::string m_path;  // full path of the folder being listed
   // The folders entered on the way down to the one being listed, so that a
-  // link back to one of them is not followed round and round.
+  // bind mount of one of them is not entered round and round.
   std::vector<FolderId> m_descent;
   std::string m_text;  // reused for every label and status text
 };

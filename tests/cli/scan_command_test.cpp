@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "cli/tool_runner.h"
 
@@ -192,6 +194,30 @@ TEST_F(ScanCommand, FailuresAndUsageErrorsExitWithTwo) {
   }
   EXPECT_TRUE(fs::is_directory(temp / "a-folder"));
   EXPECT_TRUE(fs::is_empty(temp / "a-folder"));
+}
+
+// Interrupted while scanning or while saving, the tool leaves the old file
+// as it was and nothing beside it.
+TEST_F(ScanCommand, InterruptedScanLeavesTheOldFile) {
+  auto tempFileShows = [&] {
+    for (const auto& entry : fs::directory_iterator(temp.Path()))
+      if (entry.path().extension() == ".tmp") return true;
+    return false;
+  };
+  for (const auto& [signal, duringSave, status] :
+       {std::tuple{SIGINT, false, 130}, {SIGTERM, false, 143}, {SIGTERM, true, 143}}) {
+    SCOPED_TRACE(std::to_string(signal) + (duringSave ? " while saving" : " while scanning"));
+    std::ofstream(out) << "old contents";
+    const pid_t tool = StartTool({"scan", "-o", out, "/usr"});
+    for (int i = 0; i < (duringSave ? 20000 : 100) && !tempFileShows(); ++i) ::usleep(500);
+    EXPECT_EQ(tempFileShows(), duringSave);
+    ::kill(tool, signal);
+    int exit = 0;
+    ::waitpid(tool, &exit, 0);
+    EXPECT_EQ(WIFEXITED(exit) ? WEXITSTATUS(exit) : -1, status);
+    EXPECT_EQ(fs::file_size(out), 12u);
+    EXPECT_FALSE(tempFileShows());
+  }
 }
 
 TEST_F(ScanCommand, DoubleDashEndsTheOptions) {

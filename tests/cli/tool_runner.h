@@ -37,8 +37,22 @@ inline RunOptions StdoutTo(const std::string& path) {
   return options;
 }
 
-// The tool runs with TZ=UTC, so file labels carry predictable times.
-inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
+// Starts the tool with its output thrown away.
+inline pid_t StartTool(std::vector<std::string> args) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  std::freopen("/dev/null", "w", stdout), std::freopen("/dev/null", "w", stderr);
+  std::vector<char*> argv{const_cast<char*>(ZTR_TOOL_PATH)};
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execv(ZTR_TOOL_PATH, argv.data());
+  ::_exit(127);
+}
+
+// Runs a program (the tool, or a peer such as ncdu) with TZ=UTC, so file
+// labels carry predictable times.
+inline ToolResult RunProgram(std::string program, const std::vector<std::string>& args,
+                             const RunOptions& options = {}) {
   int outPipe[2], errPipe[2];
   if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) std::abort();
   const pid_t pid = ::fork();
@@ -56,12 +70,11 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
         (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
       ::_exit(125);
     std::vector<char*> argv;
-    std::string tool = ZTR_TOOL_PATH;
-    argv.push_back(tool.data());
+    argv.push_back(program.data());
     std::vector<std::string> copies(args);
     for (std::string& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
-    ::execv(tool.c_str(), argv.data());
+    ::execvp(program.c_str(), argv.data());
     ::_exit(127);
   }
   ::close(outPipe[1]);
@@ -90,6 +103,10 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
   int status = 0;
   if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.status = WEXITSTATUS(status);
   return result;
+}
+
+inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
+  return RunProgram(ZTR_TOOL_PATH, args, options);
 }
 
 // Lines of a text, without their line breaks.

@@ -51,7 +51,7 @@ TEST_F(FileCommandsTest, Dialogs) {
   frame.OnCommand(ID_FILE_SAVE_AS);
   frame.OnCommand(ID_FILE_OPEN);
   ASSERT_EQ(host.dialogs.size(), 2u);
-  const std::vector<std::pair<std::string, std::string>> filters = {
+  std::vector<std::pair<std::string, std::string>> filters = {
       {"Directory View Files, *.ztr", "*.ztr"}, {"All files", "*.*"}};
   const FileDialogOptions& save = host.dialogs[0];
   EXPECT_EQ(save.title, "Save the current Directory Tree");
@@ -62,6 +62,7 @@ TEST_F(FileCommandsTest, Dialogs) {
             OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT);
   const FileDialogOptions& open = host.dialogs[1];
   EXPECT_EQ(open.title, "Load a previously saved Directory Tree");
+  filters.emplace_back("ncdu exports, *.json", "*.json");
   EXPECT_EQ(open.filters, filters);
   EXPECT_EQ(open.defaultExt, "");
   EXPECT_EQ(open.initialName, "");
@@ -464,6 +465,30 @@ TEST_F(FileCommandsTest, OutOfMemoryPartWay) {
   tree.DeleteAllItems();
   EXPECT_EQ(frame.m_nMarkedFiles, 0);
   EXPECT_EQ(frame.m_nMarkedBytes, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A bad export shows where it went wrong and keeps what was read; the tree
+// is untitled, so Save asks for a name and the JSON file stays as it was.
+TEST_F(FileCommandsTest, OpenedNcduExportIsUntitledAndNeverOverwritten) {
+  const std::string json = folder / "nas.json";
+  const std::string text = "[1,2,{},[{\"name\":\"/srv\"},[{\"name\":\"d\"}],{\"name\":\"f\"";
+  WriteWholeFile(json, Bytes(text.begin(), text.end()));
+  host.openNames = {json};
+  frame.OnCommand(ID_FILE_OPEN);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, json + ": line 1: the file ends too early (truncated?)");
+  EXPECT_EQ(host.messages[0].caption, "File Open");
+  EXPECT_EQ(tree.GetCount(), 2u);
+  EXPECT_EQ(frame.m_strTreeFile, "");
+  EXPECT_FALSE(frame.m_bModified);
+  host.saveNames = {""};
+  frame.OnCommand(ID_FILE_SAVE);
+  EXPECT_EQ(host.dialogs.size(), 2u);  // open, then save asking for a name
+  EXPECT_EQ(ReadWholeFile(json), Bytes(text.begin(), text.end()));
 }
 
 }  // namespace

@@ -12,32 +12,36 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cp1252.h"
 #include "search/name_match.h"
 
 namespace {
 
 // Index-based, with the remaining length checked through the sizes: a final
 // segment is a suffix, any other segment its first occurrence.
-bool ReferenceWildcard(const std::string& text, const std::string& pattern) {
+template <class String>
+bool ReferenceWildcard(const String& text, const String& pattern) {
+  using Char = typename String::value_type;
+  const Char anyRun[] = {'*', '?', 0};
   size_t t = 0, p = 0;
   for (;;) {
     if (p == pattern.size()) return t == text.size();
-    const char c = pattern[p];
+    const Char c = pattern[p];
     if (c != '*') {
       if (t == text.size() || (c != '?' && text[t] != c)) return false;
       ++t, ++p;
       continue;
     }
-    p = pattern.find_first_not_of("*?", p);
-    if (p == std::string::npos) return true;
-    const size_t end = pattern.find_first_of("*?", p);
-    const std::string segment = pattern.substr(p, end - p);
-    if (end == std::string::npos) {
+    p = pattern.find_first_not_of(anyRun, p);
+    if (p == String::npos) return true;
+    const size_t end = pattern.find_first_of(anyRun, p);
+    const String segment = pattern.substr(p, end - p);
+    if (end == String::npos) {
       return text.size() - t >= segment.size() &&
              text.compare(text.size() - segment.size(), segment.size(), segment) == 0;
     }
     const size_t found = text.find(segment, t);
-    if (found == std::string::npos) return false;
+    if (found == String::npos) return false;
     t = found + segment.size();
     p = end;
   }
@@ -86,12 +90,41 @@ bool ContainsAtCharStart(const std::string& name, const std::string& text) {
   return false;
 }
 
-bool ReferenceMatch(const std::string& label, std::string text, bool exact, bool ignoreCase) {
-  std::string name = ReferenceName(label);
+// Characters of UTF-8 text, by the C library's decoder.
+std::wstring Characters(const std::string& s) {
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  const locale_t previous = uselocale(utf8);
+  std::wstring out(s.size(), L'\0');
+  out.resize(std::mbstowcs(out.data(), s.c_str(), s.size()));
+  uselocale(previous);
+  return out;
+}
+
+// A label that is not UTF-8 is matched as the text shown for it: decoded from
+// Windows-1252 (as is a search text that is not UTF-8), lower-cased, with a
+// '?' standing for one character.
+bool ReferenceWindowsMatch(const std::string& name, std::string text, bool exact, bool ignoreCase) {
+  std::string shown = DisplayText(name);
+  if (!IsValidUtf8(text)) text = DisplayText(text);
   if (ignoreCase) {
-    LowerCaseText(name);
+    LowerCaseText(shown);
     LowerCaseText(text);
   }
+  const std::wstring n = Characters(shown), t = Characters(text);
+  if (t.find_first_of(L"*?") != std::wstring::npos) {
+    const size_t dot = t.rfind(L'.'), nameDot = n.rfind(L'.');
+    return ReferenceWildcard(n.substr(0, nameDot), t.substr(0, dot)) &&
+           ReferenceWildcard(nameDot == std::wstring::npos ? L"" : n.substr(nameDot + 1),
+                             dot == std::wstring::npos ? L"" : t.substr(dot + 1));
+  }
+  return exact ? n == t : n.find(t) != std::wstring::npos;
+}
+
+bool ReferenceMatch(const std::string& label, std::string text, bool exact, bool ignoreCase) {
+  std::string name = ReferenceName(label);
+  if (ignoreCase) LowerCaseText(text);
+  if (!IsValidUtf8(label)) return ReferenceWindowsMatch(name, text, exact, ignoreCase);
+  if (ignoreCase) LowerCaseText(name);
   if (text.find_first_of("*?") != std::string::npos) {
     const size_t dot = text.rfind('.');
     const std::string patternStem = text.substr(0, dot);

@@ -219,8 +219,17 @@ TEST(MatchNameTest, SubstringExactAndWildcard) {
       {FileLabel("\xC3\x84RGER.TXT"), "\xC3\xA4rg", false, true, true},
       {FileLabel("\xC3\x84RGER.TXT"), "\xC3\xA4rg", false, false, false},
       {FileLabel("\xC3\x84RGER.TXT"), "\xC3\xA4*.txt", false, true, true},
+      // A Windows-1252 label (bytes C4 52 47 45 52 ...) matches as the text
+      // shown for it, "ÄRGER.TXT"; a '?' is one of its characters.
       {FileLabel("\xC4RGER.TXT"), "\xC4rger", false, true, true},
-      {FileLabel("\xC4RGER.TXT"), "\xC3\xA4rger", false, true, false},
+      {FileLabel("\xC4RGER.TXT"), "\xC3\xA4rger", false, true, true},
+      {FileLabel("\xC4RGER.TXT"), "\xC3\x84RGER", false, false, true},
+      {FileLabel("\xC4RGER.TXT"), "\xC3\xA4rger", false, false, false},
+      {FileLabel("\xC4RGER.TXT"), "?RGER.TXT", false, false, true},
+      {FileLabel("\xC4RGER.TXT"), "??RGER.TXT", false, false, false},
+      {FileLabel("\x8A"
+                 "KODA"),
+       "\xC5\xA1koda", false, true, true},  // Š folds to š
       {FileLabel("\xC3\x84RGER REPORT.TXT"), "report", false, true, true},
       // The Kelvin sign lower-cases to an ASCII 'k'.
       {FileLabel("\xE2\x84\xAA"
@@ -255,7 +264,8 @@ TEST(MatchNameTest, SubstringStartsAtCharacters) {
   EXPECT_FALSE(MatchName("x\xE2\x82\xAC", "\x82\xAC", false, false));
   EXPECT_TRUE(MatchName("\xA4", tail, false, false));
   EXPECT_TRUE(MatchName("x\xC3\xA4\xA4", tail, false, false));
-  EXPECT_TRUE(MatchName("\xC3\xC3\xA4", "\xC3\xA4", false, false));
+  // Not UTF-8 as a whole, so shown (and matched) as the Windows text "ÃÃ¤".
+  EXPECT_FALSE(MatchName("\xC3\xC3\xA4", "\xC3\xA4", false, false));
 }
 
 }  // namespace

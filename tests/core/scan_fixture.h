@@ -40,9 +40,10 @@ class RecordingHost : public ScriptedHost {
       if (flags != SBT_NOBORDERS) events.push_back("status without SBT_NOBORDERS");
     }
   }
-  void ShowProgress() override {
+  bool ShowScanProgress(std::string_view, const ScanCounts&) override {
     events.push_back("progress");
     if (onProgress) onProgress(status[0]);
+    return true;
   }
 };
 

@@ -179,29 +179,34 @@ TEST_F(ScanFrameTest, OddNamesKeepTheirBytes) {
   EXPECT_EQ(NameOf(tree, Child(tree, top, "d" + std::string(254, 'n'))).size(), 255u);
 }
 
-TEST_F(ScanFrameTest, LinkBackToAFolderOnTheWayDownIsNotEntered) {
-  Scratch elsewhere;
-  elsewhere.File("o.txt");
-  scratch.Dir("sub");
-  scratch.Dir("sub/deep");
-  scratch.Link("..", "sub/back");
-  scratch.Link("../..", "sub/deep/up");
-  scratch.Link(".", "self");
-  scratch.Link("sub", "alias");           // elsewhere in the tree: followed
-  scratch.Link(elsewhere.Root(), "out");  // outside the tree: followed
-
+// Ten folders that each link to all ten: followed, the links would never end.
+TEST_F(ScanFrameTest, LinksAreListedAsFilesNotFollowed) {
+  for (int i = 0; i < 10; ++i) scratch.Dir("d" + std::to_string(i));
+  for (int i = 0; i < 10; ++i)
+    for (int j = 0; j < 10; ++j)
+      scratch.Link("../d" + std::to_string(j), "d" + std::to_string(i) + "/l" + std::to_string(j));
   HTREEITEM top = Load(scratch.Root());
-  const std::string loop = std::string(" [") + kLoop + "]";
-  HTREEITEM sub = Child(tree, top, "sub");
-  EXPECT_EQ(View(tree, Child(tree, sub, "back")), (NodeView{"back" + loop, 1, 2, 4, false, 0}));
-  EXPECT_EQ(View(tree, Child(tree, Child(tree, sub, "deep"), "up")),
-            (NodeView{"up" + loop, 1, 2, 4, false, 0}));
-  EXPECT_EQ(View(tree, Child(tree, top, "self")), (NodeView{"self" + loop, 1, 2, 4, false, 0}));
-  HTREEITEM alias = Child(tree, top, "alias");
-  EXPECT_EQ(View(tree, alias), (NodeView{"alias", 1, 2, 1, false, 2}));
-  EXPECT_EQ(tree.GetStateImage(Child(tree, alias, "back")), 4);
-  EXPECT_EQ(NameOf(tree, tree.GetChildItem(Child(tree, top, "out"))), "o.txt");
-  CheckConsistent(tree);
+  EXPECT_EQ(CheckConsistent(tree), 111u);
+  HTREEITEM link = Child(tree, Child(tree, top, "d3"), "l7");
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(NameOf(tree, link) + " " + std::to_string(tree.GetItemData(link)->m_nFileSize), "l7 5")
+      << "the link's own size";
+  EXPECT_EQ(tree.GetItemData(link)->m_dwAttributes, FILE_ATTRIBUTE_REPARSE_POINT);
+
+  // Only the folder the user chose is followed when it is a link.
+  scratch.Link("d3", "chosen");
+  top = Load(scratch.Path("chosen"), {IDNO});
+  EXPECT_EQ(View(tree, top), (NodeView{scratch.Path("chosen"), 0, 0, 1, false, 10}));
+}
+
+TEST_F(ScanFrameTest, KernelFileSystemsAreShownNotEntered) {
+  for (const std::string folder : {"/proc", "/sys"}) {
+    tree.DeleteAllItems();
+    HTREEITEM top = Load(folder);
+    EXPECT_EQ(View(tree, top),
+              (NodeView{folder + " [" + kKernelFileSystem + "]", 0, 0, 4, false, 0}));
+    EXPECT_EQ(tree.GetCount(), 1u);
+  }
 }
 
 // A whole-tree file writes depth d at level d + 1 and holds levels up to 199,
@@ -228,16 +233,27 @@ TEST_F(ScanFrameTest, FoldersBeyondWhatATreeFileHoldsAreNotEntered) {
   EXPECT_EQ(tree.GetCount(), 200u);
 }
 
+// Entering a folder means searching it: one that may only be read, or only
+// be searched, cannot be catalogued and says so. Listed all the same, the
+// entries of a folder that may be read but not searched keep why their
+// status is unknown.
 TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
   scratch.Dir("a-before");
   scratch.File("a-before/x");
-  scratch.Dir("locked", 0700);
-  scratch.File("locked/secret");
+  // Run by root the scan runs as nobody, to whom the "others" bits apply.
+  const bool root = ::geteuid() == 0;
+  const struct {
+    const char* name;
+    mode_t asOwner, asRoot;
+  } refusing[] = {{"locked", 0, 0700}, {"read-only", 0400, 0744}, {"search-only", 0100, 0711}};
+  for (const auto& r : refusing) {
+    scratch.Dir(r.name);
+    scratch.File(std::string(r.name) + "/secret");
+    ::chmod(scratch.Path(r.name).c_str(), root ? r.asRoot : r.asOwner);
+  }
   scratch.Dir("z-after");
   scratch.File("z-after/y");
   scratch.File("file");
-  const bool root = ::geteuid() == 0;
-  if (!root) ::chmod(scratch.Path("locked").c_str(), 0);
 
   // Root enters any folder, so the scan runs as an ordinary user.
   const std::string result = RunInChild(root, [&] {
@@ -252,14 +268,20 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
       out += v.label.substr(0, v.label.find("   ")) + "|" + std::to_string(v.state) + "|" +
              std::to_string(v.children) + "\n";
     }
+    const int fd = ::open(scratch.Path("read-only").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    FolderListing listing(fd);
+    for (FindData e; listing.Next(e);)
+      out += "listed " + std::string(e.name) + " " + std::to_string(e.statusError) + "\n";
     return out;
   });
   std::vector<std::string> expected;
   for (const std::string& name : ExpectedOrder(scratch.Root()))
-    expected.push_back(name == "locked" ? "locked [Permission denied]|4|0"
-                                        : name + "|1|" + (name == "file" ? "0" : "1"));
+    expected.push_back(name == "locked" || name == "read-only" || name == "search-only"
+                           ? name + " [Permission denied]|4|0"
+                           : name + "|1|" + (name == "file" ? "0" : "1"));
   std::string expectedText;
   for (const std::string& line : expected) expectedText += line + "\n";
+  expectedText += "listed secret " + std::to_string(EACCES) + "\n";
   EXPECT_EQ(result, expectedText);
 }
 

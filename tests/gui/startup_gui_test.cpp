@@ -16,8 +16,8 @@ TEST(StartupGui, FileNamedOnTheCommandLineIsOpened) {
     QtProfileStore profile(dir.filePath("a.conf"));
     MainWindow writer(profile);
     CTreeCtrl& tree = writer.Frame().Tree();
-    HTREEITEM top = tree.InsertItem(TVIF_TEXT | TVIF_STATE, "/data", 0, 0, 0x1000, 0xF000,
-                                    nullptr, TVI_ROOT, TVI_LAST);
+    HTREEITEM top = tree.InsertItem(TVIF_TEXT | TVIF_STATE, "/data", 0, 0, 0x1000, 0xF000, nullptr,
+                                    TVI_ROOT, TVI_LAST);
     auto* data = new CTreeItemData;
     data->m_nFileSize = 7;
     tree.InsertItem(TVIF_TEXT | TVIF_STATE | TVIF_PARAM, "a   7 bytes, 01/02/2003-10:30", 5, 5,
@@ -31,9 +31,28 @@ TEST(StartupGui, FileNamedOnTheCommandLineIsOpened) {
             "Directory Listing Viewer - ZTR Project - [" + path + "]");
   EXPECT_EQ(window->Frame().Tree().GetCount(), 2u);
   EXPECT_EQ(window->Frame().m_nMarkedFiles, 1);
-  EXPECT_TRUE(window->Frame().Tree().GetItemState(window->Frame().Tree().GetRootItem(),
-                                                  TVIS_EXPANDED));
+  EXPECT_TRUE(
+      window->Frame().Tree().GetItemState(window->Frame().Tree().GetRootItem(), TVIS_EXPANDED));
   EXPECT_FALSE(window->Frame().m_bModified);
+}
+
+// An ncdu export opens as an untitled tree, so Save never writes over it.
+TEST(StartupGui, NcduExportNamedOnTheCommandLineIsImported) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("nas.json");
+  QFile json(path);
+  ASSERT_TRUE(json.open(QIODevice::WriteOnly));
+  json.write(R"([1,2,{},[{"name":"/srv"},{"name":"f","asize":7},[{"name":"d"}]]])");
+  json.close();
+  QtProfileStore profile(dir.filePath("a.conf"));
+  std::unique_ptr<MainWindow> window = StartMainWindow(profile, {path});
+  const CTreeCtrl& tree = window->Frame().Tree();
+  EXPECT_EQ(window->windowTitle(), "Directory Listing Viewer - ZTR Project");
+  EXPECT_FALSE(window->Frame().m_bModified);
+  ASSERT_EQ(tree.GetCount(), 3u);
+  EXPECT_EQ(tree.GetItemText(tree.GetRootItem()), "/srv");
+  // Subfolders before files, as a scan has them.
+  EXPECT_EQ(tree.GetItemText(tree.GetChildItem(tree.GetRootItem())), "d");
 }
 
 TEST(StartupGui, WithoutAFileTheWindowStartsEmpty) {

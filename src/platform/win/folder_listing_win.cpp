@@ -24,6 +24,8 @@ void Convert(const win::SearchEntry& entry, std::string_view name, FindData& out
   out.ftLastWriteTime = U64ToFileTime(entry.lastWrite);
   out.dev = 0;
   out.ino = ++g_lastIdentity;
+  out.statusError = 0;  // the listing itself gives every entry's status
+  out.listedAsFolder = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
@@ -44,7 +46,9 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
   return *this;
 }
 
-FolderHandle FolderHandle::OpenAt(int dirFd, const char* name, int& err) {
+// Links are never entered: the listing gives them as entries, not folders
+// (see folder_search.cpp), so followLink has nothing left to refuse.
+FolderHandle FolderHandle::OpenAt(int dirFd, const char* name, int& err, bool) {
   uint32_t error = 0;
   const int folder = win::OpenFolder(dirFd, name, error);
   err = static_cast<int>(error);
@@ -52,6 +56,9 @@ FolderHandle FolderHandle::OpenAt(int dirFd, const char* name, int& err) {
 }
 
 bool FolderHandle::Identity(uint64_t&, uint64_t&) const { return false; }
+
+// Windows has no file systems of running-system information to keep out of.
+bool FolderHandle::OnKernelFileSystem() const { return false; }
 
 // --- FolderListing ---
 

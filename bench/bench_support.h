@@ -1,0 +1,163 @@
+// What the benchmarks share: running a program (ours or a peer) with its
+// wall time and peak memory, and a catalogue of a disk's worth of labels.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/tool_frame.h"
+#include "tree/tree_item.h"
+
+namespace bench {
+
+constexpr int kRuns = 3;
+constexpr int kFilesPerFolder = 20;
+
+inline double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+struct Run {
+  double seconds = 0;
+  int status = -1;
+  std::string err;
+  long peakKiB = 0;       // the child's peak resident memory
+  double cpuSeconds = 0;  // user and system time: fair on a busy machine
+};
+
+// Runs a program with stdout to a file (or /dev/null) and stderr collected;
+// the wall time includes starting the process, as a user would see it.
+inline Run RunProgram(const std::vector<std::string>& args,
+                      const std::string& stdoutPath = "/dev/null") {
+  const std::string errPath = std::filesystem::temp_directory_path() / "ztr-bench.err";
+  const auto start = std::chrono::steady_clock::now();
+  // posix_spawn, not fork: a forked copy of this process (which holds a
+  // whole catalogue) would count towards the child's peak memory.
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, stdoutPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<std::string> copies(args);
+  std::vector<char*> argv;
+  for (std::string& a : copies) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&files);
+  if (spawned != 0) return Run{};
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  Run run;
+  run.seconds = Seconds(start);
+  run.peakKiB = usage.ru_maxrss;
+  run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (FILE* f = std::fopen(errPath.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) run.err.append(buffer, n);
+    std::fclose(f);
+  }
+  std::filesystem::remove(errPath);
+  return run;
+}
+
+// One line of figures: wall and cpu time, peak memory.
+inline void PrintRun(const char* what, const Run& run) {
+  std::printf("  %-48s %7.3f s wall %7.3f s cpu %7.1f MiB peak\n", what, run.seconds,
+              run.cpuSeconds, run.peakKiB / 1024.0);
+}
+
+inline Run BestOf(const std::vector<std::string>& args) {
+  Run best;
+  for (int i = 0; i < kRuns; ++i) {
+    Run run = RunProgram(args);
+    if (i == 0 || run.seconds < best.seconds) best = std::move(run);
+  }
+  return best;
+}
+
+// A disk's worth of labels: camera pictures, office files, source code, music.
+class LabelMaker {
+ public:
+  std::string Folder(int n) {
+    static const char* const kWords[] = {"Projects", "photos",   "Backup", "src",  "Music",
+                                         "2019",     "invoices", "drafts", "Work", "old",
+                                         "build",    "Holiday",  "scans",  "lib",  "Archive"};
+    return std::string(kWords[m_random() % std::size(kWords)]) + "-" + std::to_string(n);
+  }
+  std::string File(int n, int64_t size) {
+    static const char* const kStems[] = {"IMG_",   "report-q", "main",  "invoice_", "track ",
+                                         "notes",  "Scan ",    "utils", "DSC0",     "budget",
+                                         "letter", "README",   "index", "thesis-v", "config",
+                                         // accented names, in UTF-8 and from an old Windows
+                                         // catalogue (Windows-1252)
+                                         "B\xc3\xbc" "cher ", "\xc4rger_"};
+    static const char* const kExts[] = {".jpg", ".docx", ".cpp",  ".pdf", ".mp3",  ".txt",
+                                        ".png", ".h",    ".xlsx", ".md",  ".html", ".json"};
+    const unsigned day = 1 + m_random() % 28, month = 1 + m_random() % 12;
+    const unsigned year = 1998 + m_random() % 26, hour = m_random() % 24, minute = m_random() % 60;
+    char when[32];
+    std::snprintf(when, sizeof when, "%02u/%02u/%04u-%02u:%02u", day, month, year, hour, minute);
+    return std::string(kStems[m_random() % std::size(kStems)]) + std::to_string(n) +
+           kExts[m_random() % std::size(kExts)] + "   " + std::to_string(size) + " bytes, " + when;
+  }
+
+ private:
+  std::mt19937 m_random{20030415};
+};
+
+// Folders of 20 files, three levels below the top, written with the
+// window's own Save.
+size_t BuildCatalogue(const std::string& path, size_t nodes, int filesPerFolder);
+
+// The same in a child process, so this one stays small: a child's peak
+// memory starts from its parent's.
+inline bool BuildCatalogueApart(const std::string& path, size_t nodes) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(BuildCatalogue(path, nodes, kFilesPerFolder) == nodes ? 0 : 1);
+  int status = 0;
+  return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+inline size_t BuildCatalogue(const std::string& path, size_t nodes, int filesPerFolder) {
+  ToolFrame tool;
+  CTreeCtrl& tree = tool.frame.Tree();
+  constexpr UINT kFolderMask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+  HTREEITEM top = tree.InsertItem(kFolderMask, "/srv/archive", 0, 0, 0x1000, 0xF000, nullptr,
+                                  TVI_ROOT, TVI_LAST);
+  LabelMaker labels;
+  size_t count = 1;
+  for (int f = 0; count < nodes; ++f) {
+    HTREEITEM parent = top;
+    for (int depth = 0; depth < 3 && count < nodes; ++depth, ++count) {
+      parent = tree.InsertItem(kFolderMask, labels.Folder(f), 1, 2, 0x1000, 0xF000, nullptr, parent,
+                               TVI_LAST);
+      for (int i = 0; i < filesPerFolder && count + 1 < nodes; ++i, ++count) {
+        auto* data = new CTreeItemData;
+        data->m_nFileSize = 1000 + i * 7919;
+        data->m_dwAttributes = FILE_ATTRIBUTE_ARCHIVE;
+        tree.InsertItem(kFolderMask | TVIF_PARAM, labels.File(i, data->m_nFileSize), 5, 5, 0x1000,
+                        0xF000, data, parent, TVI_LAST);
+      }
+    }
+  }
+  tool.frame.SaveTree(path, nullptr);
+  return tree.GetCount();
+}
+
+}  // namespace bench

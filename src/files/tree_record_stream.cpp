@@ -1,0 +1,106 @@
+#include "files/tree_record_stream.h"
+
+#include <algorithm>
+#include <memory>
+
+void CopyFileRecord(const CTreeItemData& from, CTreeItemData& to) {
+  to.m_nFileSize = from.m_nFileSize;
+  to.m_dwAttributes = from.m_dwAttributes;
+  to.m_ftCreation = from.m_ftCreation;
+  to.m_ftLastAccess = from.m_ftLastAccess;
+  to.m_ftLastWrite = from.m_ftLastWrite;
+}
+
+void StreamedNode::CopyFrom(const StreamedNode& other) {
+  label = other.label;
+  depth = other.depth;
+  stateImage = other.stateImage;
+  image = other.image;
+  selectedImage = other.selectedImage;
+  childrenFlag = other.childrenFlag;
+  hasData = other.hasData;
+  CopyFileRecord(other.data, data);
+}
+
+bool CTreeRecordStream::Next() {
+  m_record.Serialize(m_ar);
+  // The data record is copied out and freed at once: nothing is kept.
+  std::unique_ptr<CTreeItemData> data(m_record.GetData());
+  const int level = m_record.GetLevel();
+  if (level < 0 || level >= kMaxNestLevels) {
+    m_end = level < 0 ? TreeReadEnd::endOfRecords : TreeReadEnd::nestLimit;
+    return false;
+  }
+  const int previous = m_nLevel;
+  m_bInTreeOrder = IsInTreeOrder(level);
+  m_bParentIsPrevious = level > 0 && previous == level - 1 && m_slots[level - 1].depth >= 0;
+  if (m_slots[level].depth >= 0 && level + 1 < kMaxNestLevels) Detach(level + 1);
+
+  // What the tree control keeps of a record (see CTreeCtrl::InsertItem and
+  // ReadTree): each member only under its mask bit, the state only in its
+  // state-image bits, a data record whatever the mask.
+  const TVITEM& item = m_record.m_tvis.item;
+  m_node.label.assign((item.mask & TVIF_TEXT) ? std::string_view(m_record.m_strText) : "");
+  TakeRecord(level);
+  m_node.depth = m_slots[level].depth;
+  m_node.image = (item.mask & TVIF_IMAGE) ? item.iImage : 0;
+  m_node.selectedImage = (item.mask & TVIF_SELECTEDIMAGE) ? item.iSelectedImage : 0;
+  m_node.stateImage =
+      (item.mask & TVIF_STATE)
+          ? static_cast<int>(STATEIMAGEINDEX(item.state & item.stateMask & TVIS_STATEIMAGEMASK))
+          : 0;
+  m_node.childrenFlag = (item.mask & TVIF_CHILDREN) ? (item.cChildren != 0 ? 1 : 0) : -1;
+  m_node.hasData = data != nullptr;
+  if (data) CopyFileRecord(*data, m_node.data);
+  return true;
+}
+
+// A top-level node always comes last in the tree so far; any other node must
+// hang below the previous node or one of its ancestors.
+bool CTreeRecordStream::IsInTreeOrder(int level) const {
+  if (level == 0 || m_slots[level - 1].depth < 0) return true;
+  if (m_nLevel < level - 1) return false;
+  for (int k = m_nLevel; k >= level; --k) {
+    const Slot& slot = m_slots[k];
+    if (!slot.underSlotAbove || slot.detached) return false;
+  }
+  return true;
+}
+
+// The record at this level hangs below the record about to be replaced one
+// level up: it keeps its ancestors' labels, since a later record at the next
+// level still finds it as its parent.
+void CTreeRecordStream::Detach(int level) {
+  Slot& slot = m_slots[level];
+  if (slot.depth < 0 || !slot.underSlotAbove || slot.detached) return;
+  std::vector<std::string_view> labels;
+  m_nLevel = level;  // GetAncestorLabels starts at the current level
+  GetAncestorLabels(labels);
+  slot.detachedAncestors.assign(labels.begin(), labels.end());
+  slot.detached = true;
+}
+
+void CTreeRecordStream::TakeRecord(int level) {
+  Slot& slot = m_slots[level];
+  slot.label.assign(m_node.label);
+  slot.underSlotAbove = level > 0 && m_slots[level - 1].depth >= 0;
+  slot.depth = slot.underSlotAbove ? m_slots[level - 1].depth + 1 : 0;
+  slot.detached = false;
+  slot.detachedAncestors.clear();
+  m_nLevel = level;
+}
+
+void CTreeRecordStream::GetAncestorLabels(std::vector<std::string_view>& labels) const {
+  labels.clear();
+  if (m_nLevel < 0) return;
+  for (int k = m_nLevel;; --k) {
+    const Slot& slot = m_slots[k];
+    if (slot.detached) {
+      labels.insert(labels.end(), slot.detachedAncestors.rbegin(), slot.detachedAncestors.rend());
+      break;
+    }
+    if (!slot.underSlotAbove) break;
+    labels.push_back(m_slots[k - 1].label);
+  }
+  std::reverse(labels.begin(), labels.end());
+}

@@ -1,0 +1,14 @@
+// Label bytes and other program text as the window shows them.
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+// The core's one decoding of label bytes (UTF-8 as it is, otherwise
+// Windows-1252), as a QString.
+QString DisplayTextOf(std::string_view bytes);
+
+// text for one line: control characters (a line break in a file name) are
+// shown as escapes (\n, \t, \x1B), so a label never spreads over two lines
+// or hides a character.
+QString OneLineText(QString text);

@@ -1,0 +1,64 @@
+#include "gui/scan_progress_window.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <string>
+
+#include "app/main_frame.h"
+#include "gui/tree_model.h"
+
+namespace {
+
+constexpr int kTextWidth = 460;
+
+QString Thousands(uint64_t value) {
+  std::string text;
+  FormatThousands(static_cast<int64_t>(value), text);
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+ScanProgressWindow::ScanProgressWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName("scanProgress");
+  setWindowTitle("Load Directory Tree");
+  setWindowModality(Qt::WindowModal);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel("Loading folder:", this));
+  m_folder = new QLabel(this);
+  m_folder->setTextFormat(Qt::PlainText);
+  m_folder->setFixedWidth(kTextWidth);
+  layout->addWidget(m_folder);
+  m_counts = new QLabel(this);
+  m_counts->setTextFormat(Qt::PlainText);
+  layout->addWidget(m_counts);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::rejected, this, &ScanProgressWindow::reject);
+  layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void ScanProgressWindow::Show(std::string_view path, const ScanCounts& counts) {
+  // Long paths keep their start and their end, the parts that say where.
+  const QString full = TreeItemModel::DisplayText(path);
+  m_folder->setText(m_folder->fontMetrics().elidedText(full, Qt::ElideMiddle, kTextWidth));
+  m_folder->setToolTip(full);
+  if (!m_cancelRequested)
+    m_counts->setText(
+        QString("%1 folders, %2 files, %3 bytes")
+            .arg(Thousands(counts.folders), Thousands(counts.files), Thousands(counts.bytes)));
+  if (!isVisible()) show();
+}
+
+QString ScanProgressWindow::FolderText() const { return m_folder->toolTip(); }
+
+QString ScanProgressWindow::CountsText() const { return m_counts->text(); }
+
+void ScanProgressWindow::reject() {
+  if (m_cancelRequested) return;
+  m_cancelRequested = true;
+  m_counts->setText("Cancelling...");
+  emit cancelRequested();
+}
