@@ -27,6 +27,12 @@ diff <("$linux" list "$dir/linux.ztr") <(win list "Z:$dir/linux.ztr")
 diff <("$linux" list --json "$dir/linux.ztr" | facts | sort) \
      <("$linux" list --json "$dir/windows.ztr" | facts | sort)
 grep -q '5368709120 bytes, ' <("$linux" list "$dir/windows.ztr")
+# An ncdu export becomes the same catalogue on both systems.
+ncdu -0 -o "$dir/ncdu.json" "$dir/tree"
+"$linux" import-ncdu "$dir/ncdu.json" -o "$dir/ncdu-linux.ztr"
+win import-ncdu "Z:$dir/ncdu.json" -o "Z:$dir/ncdu-windows.ztr"
+cmp "$dir/ncdu-linux.ztr" "$dir/ncdu-windows.ztr"
+
 # Links (Wine shows Unix ones as reparse points) are listed, not entered,
 # except the chosen folder.
 ln -s .. "$dir/tree/sub/up"
