@@ -525,7 +525,9 @@ bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {
   const QString dir =
       QFileDialog::getExistingDirectory(this, Q(title), QString(), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return false;
-  path = QDir::cleanPath(QFileInfo(dir).absoluteFilePath()).toStdString();
+  // Native separators: a Windows catalogue shows "C:\Docs", as its users expect.
+  path = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(dir).absoluteFilePath()))
+             .toStdString();
   return true;
 }
 
@@ -557,7 +559,7 @@ bool MainWindow::RunFileDialog(const FileDialogOptions& options, bool save, std:
             chosen.fileName() + "\nThis file does not exist.\nDo you want to create it?") !=
             QMessageBox::Yes)
       continue;
-    path = QDir::cleanPath(chosen.absoluteFilePath()).toStdString();
+    path = QDir::toNativeSeparators(QDir::cleanPath(chosen.absoluteFilePath())).toStdString();
     return true;
   }
 }
