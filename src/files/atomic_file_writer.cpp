@@ -1,10 +1,12 @@
 #include "files/atomic_file_writer.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 
 #include "files/file_exception.h"
@@ -103,10 +105,18 @@ void CAtomicFileWriter::CreateTempFile() {
       FolderOf(m_strTarget) + "/." + NameOf(m_strTarget).substr(0, kMaxBaseInTempName) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string temp = prefix + RandomSuffix() + ".tmp";
-    // Mode 0666 lets the umask decide the permissions of a new file.
+    // Mode 0666 lets the umask decide the permissions of a new file. An
+    // interrupt's handler removes the file it finds recorded, so no signal
+    // may come between creating the file and recording its name.
+    sigset_t all, before;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &before);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int openError = errno;
+    if (fd >= 0) SetPendingTemporaryFile(temp);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = openError;
     if (fd >= 0) {
-      SetPendingTemporaryFile(temp);
       m_strTempPath = std::move(temp);
       m_file.Attach(fd, m_strPath);
       return;
