@@ -1,16 +1,16 @@
 #include "files/atomic_file_writer.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
-#include <cstring>
-#include <random>
+#include <climits>
 
 #include "files/file_exception.h"
+#include "files/temporary_file.h"
 
 namespace {
 
@@ -56,30 +56,7 @@ std::string FollowLinks(const std::string& userPath) {
   ThrowFor(userPath, ELOOP);
 }
 
-// The temporary file being written, for PendingTemporaryFile(). The name is
-// complete before the flag says so, and a handler reads only what it says.
-char g_pendingTemp[PATH_MAX];
-volatile std::sig_atomic_t g_hasPendingTemp = 0;
-
-void SetPendingTemp(const std::string& path) {
-  g_hasPendingTemp = 0;
-  if (path.size() >= sizeof g_pendingTemp) return;
-  std::memcpy(g_pendingTemp, path.c_str(), path.size() + 1);
-  g_hasPendingTemp = 1;
-}
-
-std::string RandomSuffix() {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device random;
-  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
-  std::string suffix(6, ' ');
-  for (char& c : suffix) c = kChars[pick(random)];
-  return suffix;
-}
-
 }  // namespace
-
-const char* PendingTemporaryFile() { return g_hasPendingTemp ? g_pendingTemp : nullptr; }
 
 CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) {
   if (path.empty()) ThrowFor(path, ENOENT);
@@ -110,7 +87,7 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) 
 CAtomicFileWriter::~CAtomicFileWriter() {
   m_file.Abort();
   if (!m_strTempPath.empty()) ::unlink(m_strTempPath.c_str());
-  g_hasPendingTemp = 0;
+  ClearPendingTemporaryFile();
 }
 
 void CAtomicFileWriter::OpenInPlace() {
@@ -128,10 +105,18 @@ void CAtomicFileWriter::CreateTempFile() {
       FolderOf(m_strTarget) + "/." + NameOf(m_strTarget).substr(0, kMaxBaseInTempName) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string temp = prefix + RandomSuffix() + ".tmp";
-    // Mode 0666 lets the umask decide the permissions of a new file.
+    // Mode 0666 lets the umask decide the permissions of a new file. An
+    // interrupt's handler removes the file it finds recorded, so no signal
+    // may come between creating the file and recording its name.
+    sigset_t all, before;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &before);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int openError = errno;
+    if (fd >= 0) SetPendingTemporaryFile(temp);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = openError;
     if (fd >= 0) {
-      SetPendingTemp(temp);
       m_strTempPath = std::move(temp);
       m_file.Attach(fd, m_strPath);
       return;
@@ -163,7 +148,7 @@ void CAtomicFileWriter::Commit() {
   m_file.Close();
   if (::rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) ThrowFor(m_strPath, errno);
   m_strTempPath.clear();
-  g_hasPendingTemp = 0;
+  ClearPendingTemporaryFile();
 
   // The rename itself must reach the disk, or a crash could bring the old
   // file back. Folders that cannot be synced (EINVAL) are taken as they are.
