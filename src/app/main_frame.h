@@ -1,7 +1,8 @@
 // The main frame: owns the tree control and the state every command shares,
-// and carries out every command. Its members are defined in the folder of the
-// subsystem they belong to (scan and marks in tree/, save and open in files/,
-// find in search/), so each file stays about one thing.
+// and carries out every command. Its members are defined by subsystem in
+// app/frame_*.cpp (scan, marks, files, find, context menu); the work itself is
+// done by the libraries below (tree/, files/, search/, interop/), which take
+// what they need explicitly and know nothing of the frame.
 #pragma once
 
 #include <cstdint>

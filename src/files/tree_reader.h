@@ -8,12 +8,11 @@
 #include "tree/tree_ctrl.h"
 
 class CArchive;
-class FrameHost;
 
 // How reading ended.
 enum class TreeReadEnd {
   endOfRecords,  // the end of the file, or a record with a negative level
-  nestLimit,     // a record too deep for the level table; the user was told
+  nestLimit,     // a record too deep for the level table (the caller tells the user)
   refused,       // the tree control took no more nodes
 };
 
@@ -32,4 +31,4 @@ inline constexpr char kNestLimitText[] = "Maximum directory nest level exceeded!
 // the file and memory exhaustion throw; the nodes made so far stay, and no
 // data record is lost on the way out.
 TreeReadEnd ReadTree(CArchive& ar, CTreeCtrl& tree, HTREEITEM topParent,
-                     const std::function<void(HTREEITEM)>& perNode, FrameHost& host);
+                     const std::function<void(HTREEITEM)>& perNode);
