@@ -46,9 +46,7 @@ bool CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
   CWaitCursor wait(m_host);
   CArchive ar(writer.GetFile(), CArchive::store);
   if (start) {
-    int depth = 0;
-    for (HTREEITEM p = m_pTreeCtrl->GetParentItem(start); p; p = m_pTreeCtrl->GetParentItem(p))
-      ++depth;
+    const int depth = NestLevel(*m_pTreeCtrl, start);
     WriteAncestors(start, depth - 1, ar);
     WalkTree(start, depth, &CMainFrame::WriteItem, &ar, true);
   } else {
@@ -71,8 +69,8 @@ void CMainFrame::WriteAncestors(HTREEITEM node, int level, CArchive& ar) {
   for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) WriteItem(*it, at++, &ar);
 }
 
-void CMainFrame::WriteItem(HTREEITEM node, int level, void* archive) {
-  WriteTreeRecord(*m_pTreeCtrl, node, level, *static_cast<CArchive*>(archive));
+void CMainFrame::WriteItem(HTREEITEM node, int level, CArchive* ar) {
+  WriteTreeRecord(*m_pTreeCtrl, node, level, *ar);
 }
 
 void CMainFrame::OnFileSave() {
@@ -128,7 +126,8 @@ void CMainFrame::LoadTree(const std::string& path) {
     // must follow the state images exactly, whatever the file's mask said.
     const TreeReadEnd end = ReadTree(ar, tree, TVI_ROOT, [&](HTREEITEM node) {
       const CTreeItemData* data = tree.GetItemData(node);
-      if (data != nullptr && tree.GetStateImage(node) == 2) CountMarkedFile(data->m_nFileSize, 1);
+      if (data != nullptr && CountsAsMarked(tree.GetStateImage(node)))
+        CountMarkedFile(data->m_nFileSize, 1);
     });
     if (end == TreeReadEnd::nestLimit)
       m_host.MessageBox(kNestLimitText, "File Open", MB_OK | MB_ICONEXCLAMATION);

@@ -1,4 +1,4 @@
-// Marks, size totals, the shared tree walk and the tree control's notices.
+// Marks, size totals and the tree control's notices.
 #include <cinttypes>
 #include <cstdio>
 
@@ -6,90 +6,14 @@
 #include "tree/display_path.h"
 #include "tree/tree_item.h"
 
-namespace {
+void CMainFrame::DeleteNode(HTREEITEM node, int, std::nullptr_t) { m_pTreeCtrl->DeleteItem(node); }
 
-// A file counts in the totals exactly while it shows the ticked box. Nodes
-// read from a tree file can carry any state image, so every change of the
-// totals goes by this one test.
-bool CountsAsMarked(const CTreeCtrl& tree, HTREEITEM node) { return tree.GetStateImage(node) == 2; }
-
-int Depth(const CTreeCtrl& tree, HTREEITEM node) {
-  int depth = 0;
-  for (HTREEITEM p = tree.GetParentItem(node); p; p = tree.GetParentItem(p)) ++depth;
-  return depth;
-}
-
-}  // namespace
-
-// Iterative, over the parent and sibling links, so that no depth of tree can
-// exhaust the stack. The next sibling and the parent are taken before a node
-// is visited, so a post-order step may delete the node it is given.
-void CMainFrame::WalkTree(HTREEITEM node, int level, NodeStep step, void* userValue,
-                          bool preOrder) {
-  CTreeCtrl& tree = *m_pTreeCtrl;
-  if (node == nullptr)
-    level = 0;
-  else if (level < 0)
-    level = Depth(tree, node);
-
-  if (preOrder) {
-    if (node) (this->*step)(node, level, userValue);
-    HTREEITEM cur = tree.GetChildItem(node);
-    int curLevel = level + 1;
-    while (cur) {
-      (this->*step)(cur, curLevel, userValue);
-      if (HTREEITEM child = tree.GetChildItem(cur)) {
-        cur = child;
-        ++curLevel;
-        continue;
-      }
-      HTREEITEM next = tree.GetNextSiblingItem(cur);
-      while (!next) {
-        cur = tree.GetParentItem(cur);
-        --curLevel;
-        if (cur == node || cur == nullptr) return;
-        next = tree.GetNextSiblingItem(cur);
-      }
-      cur = next;
-    }
-    return;
-  }
-
-  HTREEITEM cur = tree.GetChildItem(node);
-  int curLevel = level + 1;
-  if (cur) {
-    for (;;) {
-      while (HTREEITEM child = tree.GetChildItem(cur)) {
-        cur = child;
-        ++curLevel;
-      }
-      for (;;) {
-        HTREEITEM next = tree.GetNextSiblingItem(cur);
-        HTREEITEM parent = tree.GetParentItem(cur);
-        (this->*step)(cur, curLevel, userValue);
-        if (next) {
-          cur = next;
-          break;  // descend into the next sibling's subtree
-        }
-        cur = parent;
-        --curLevel;
-        if (cur == node || cur == nullptr) goto children_done;
-      }
-    }
-  }
-children_done:
-  if (node) (this->*step)(node, level, userValue);
-}
-
-void CMainFrame::DeleteNode(HTREEITEM node, int, void*) { m_pTreeCtrl->DeleteItem(node); }
-
-void CMainFrame::SetMark(HTREEITEM node, int, void* markValue) {
+void CMainFrame::SetMark(HTREEITEM node, int, bool mark) {
   CTreeCtrl& tree = *m_pTreeCtrl;
   const int index = tree.GetStateImage(node);
-  if (index >= 4) return;
-  const bool mark = reinterpret_cast<intptr_t>(markValue) != 0;
+  if (!TakesMarks(index)) return;
   if (tree.GetCheck(node) == (mark ? 1 : 0)) return;
-  const bool wasCounted = index == 2;
+  const bool wasCounted = CountsAsMarked(index);
   tree.SetCheck(node, mark);
   const CTreeItemData* data = tree.GetItemData(node);
   if (data == nullptr || wasCounted == mark) return;
@@ -99,11 +23,11 @@ void CMainFrame::SetMark(HTREEITEM node, int, void* markValue) {
 void CMainFrame::ToggleSelect(HTREEITEM node) {
   CTreeCtrl& tree = *m_pTreeCtrl;
   const int index = tree.GetStateImage(node);
-  if (index >= 4) return;
+  if (!TakesMarks(index)) return;
   CWaitCursor wait(m_host);
   m_bModified = true;
-  const bool mark = index == 1 || index == 3;
-  WalkTree(node, 0, &CMainFrame::SetMark, reinterpret_cast<void*>(intptr_t{mark}), true);
+  const bool mark = index == kStateUnmarked || index == kStatePartlyMarked;
+  WalkTree(node, 0, &CMainFrame::SetMark, mark, true);
   UpdateParentMarks(tree.GetParentItem(node));
   UpdateSelectionStatus();
 }
@@ -115,14 +39,15 @@ void CMainFrame::OnToggleSelect() {
 void CMainFrame::UpdateParentMarks(HTREEITEM node) {
   CTreeCtrl& tree = *m_pTreeCtrl;
   for (; node; node = tree.GetParentItem(node)) {
-    int k = 0;
+    // All children alike give their state; a mix gives "partly marked".
+    int k = kStateNone;
     for (HTREEITEM child = tree.GetChildItem(node); child; child = tree.GetNextSiblingItem(child)) {
       const int i = tree.GetStateImage(child);
-      if (i >= 4) continue;
-      if (k == 0) {
+      if (!TakesMarks(i)) continue;
+      if (k == kStateNone) {
         k = i;
       } else if (k != i) {
-        k = 3;
+        k = kStatePartlyMarked;
         break;
       }
     }
@@ -147,23 +72,14 @@ void CMainFrame::UpdateSelectionStatus() {
   m_host.SetStatusText(1, "Selected: " + amount + " " + unit + " (" + files + " files)", 0);
 }
 
+// Path is empty on entry.
 void CMainFrame::GetParentPath(HTREEITEM node, std::string& path) const {
-  const CTreeCtrl& tree = *m_pTreeCtrl;
-  for (HTREEITEM p = tree.GetParentItem(node); p; p = tree.GetParentItem(p)) {
-    std::string_view label = tree.GetItemText(p);
-    std::string part(label);
-    if (label.empty() || label.back() != '/') part += '/';
-    path.insert(0, part);
-  }
-  if (!path.empty()) {
-    while (!path.empty() && path.back() == '/') path.pop_back();
-    path += '/';
-  }
+  AppendParentPath(*m_pTreeCtrl, node, path);
 }
 
 void CMainFrame::OnTreeDeleteItem(HTREEITEM item, CTreeItemData* data) {
   if (data == nullptr) return;
-  if (CountsAsMarked(*m_pTreeCtrl, item)) {
+  if (CountsAsMarked(m_pTreeCtrl->GetStateImage(item))) {
     CountMarkedFile(data->m_nFileSize, -1);
   }
   delete data;

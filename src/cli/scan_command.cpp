@@ -29,8 +29,6 @@ constexpr std::string_view kHelp =
     "Exit status: 0 when FILE was written, 2 otherwise; 128 plus the signal's\n"
     "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n";
 
-constexpr int kStateUnreadable = 4;
-
 // Interrupted: nothing is written before the scan ends, so only a save under
 // way leaves something behind, its temporary file; the output stays as it was.
 extern "C" void OnInterrupt(int signal) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "tree/nest_limit.h"
 #include "tree/tree_ctrl.h"
 
 class CArchive;
@@ -15,11 +16,6 @@ enum class TreeReadEnd {
   nestLimit,     // a record too deep for the level table (the caller tells the user)
   refused,       // the tree control took no more nodes
 };
-
-// Deepest nest level a tree file may use, plus one.
-constexpr int kMaxNestLevels = 200;
-// What the user is told when a record goes deeper.
-inline constexpr char kNestLimitText[] = "Maximum directory nest level exceeded!";
 
 // Reads node records until the end of the file and inserts each as the last
 // child of its parent: for level 0 the top, for level L the last node read at

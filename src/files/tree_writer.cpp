@@ -3,6 +3,7 @@
 #include <string>
 
 #include "files/tree_file_limits.h"
+#include "platform/utf8.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -12,17 +13,6 @@ namespace {
 constexpr UINT kSavedMembers =
     TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_STATE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
 static_assert(kSavedMembers == 0x6F);
-
-bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Length of the UTF-8 sequence a lead byte starts; 0 for a byte that starts
-// none (a continuation byte or one UTF-8 never uses).
-size_t Utf8SequenceLength(unsigned char c) {
-  if (c >= 0xC2 && c <= 0xDF) return 2;
-  if (c >= 0xE0 && c <= 0xEF) return 3;
-  if (c >= 0xF0 && c <= 0xF4) return 4;
-  return 0;
-}
 
 // Cuts a label to at most kMaxSavedLabel bytes. When the cut would split a
 // UTF-8 character, the whole character goes, so the saved label stays valid

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "tree/file_label.h"
+
 // The wildcard comparison of Find: '?' stands for one byte, '*' for any run of
 // bytes, everything else for itself (case-sensitive). It never backtracks: a
 // literal segment after a '*' is taken at its leftmost occurrence, the last
@@ -21,11 +23,6 @@ bool WildcardMatch(const char* text, const char* pattern);
 // Unicode case mapping (a character may change its encoded length). Bytes that
 // are not valid UTF-8 stay as they are, except ASCII A-Z.
 void LowerCaseText(std::string& text);
-
-// The part of a node label that Find compares: the file's name for a file
-// label ("<name>   <size> bytes, <date>-<time>"), else the whole label.
-// A view into the label.
-std::string_view ItemLabelName(std::string_view label);
 
 // The name of a label (see ItemLabelName), lower-cased when ignoreCase is set,
 // cut at its last '.': stem is the text before that '.', ext is the '.' and

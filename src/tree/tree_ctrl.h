@@ -58,6 +58,22 @@ constexpr UINT TVIS_STATEIMAGEMASK = 0xF000;
 constexpr UINT INDEXTOSTATEIMAGEMASK(UINT i) { return i << 12; }
 constexpr UINT STATEIMAGEINDEX(UINT state) { return (state & TVIS_STATEIMAGEMASK) >> 12; }
 
+// A node's state image: its check box, or the no-entry sign of a folder the
+// scan could not enter. Tree files may give a node any index.
+enum StateImage : int {
+  kStateNone = 0,
+  kStateUnmarked = 1,
+  kStateMarked = 2,
+  kStatePartlyMarked = 3,
+  kStateUnreadable = 4,
+};
+// A file counts in the totals exactly while it shows the ticked box, so
+// every change of the totals goes by this one test.
+constexpr bool CountsAsMarked(int stateImage) { return stateImage == kStateMarked; }
+// Marks and toggles pass over a node from the no-entry sign on (indexes a
+// tree file may hold included): only check boxes change.
+constexpr bool TakesMarks(int stateImage) { return stateImage < kStateUnreadable; }
+
 // Hit-test flags.
 constexpr UINT TVHT_NOWHERE = 0x1;
 constexpr UINT TVHT_ONITEMICON = 0x2;
@@ -168,7 +184,8 @@ class CTreeCtrl {
   // Check state: the state-image index minus 1 (0 unmarked, 1 marked).
   int GetCheck(HTREEITEM item) const { return GetStateImage(item) - 1; }
   bool SetCheck(HTREEITEM item, bool checked) {
-    return SetItemState(item, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), TVIS_STATEIMAGEMASK);
+    return SetItemState(item, INDEXTOSTATEIMAGEMASK(checked ? kStateMarked : kStateUnmarked),
+                        TVIS_STATEIMAGEMASK);
   }
 
   // Used by the view adapter: is the handle a live node?
