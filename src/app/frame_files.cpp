@@ -41,7 +41,7 @@ bool CMainFrame::AskSaveFileName(std::string& path) {
 // Failures throw CFileException with their cause, for the command to report.
 // The file is replaced only once every byte is written, so a failed save
 // leaves the previous file as it was and the unsaved-changes flag set.
-bool CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
+void CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
   CAtomicFileWriter writer(path);
   CWaitCursor wait(m_host);
   CArchive ar(writer.GetFile(), CArchive::store);
@@ -55,7 +55,6 @@ bool CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
   ar.Close();
   writer.Commit();
   m_bModified = false;
-  return true;
 }
 
 // One record per ancestor of node, the top-level one first at level

@@ -83,7 +83,9 @@ class CMainFrame : public TreeNotifyTarget {
 
   // Tree files.
   bool AskSaveFileName(std::string& path);
-  bool SaveTree(const std::string& path, HTREEITEM start);
+  // Writes the whole tree (start null) or start's ancestors and branch.
+  // Returns only once the file is written; a failure throws.
+  void SaveTree(const std::string& path, HTREEITEM start);
   void WriteAncestors(HTREEITEM node, int level, CArchive& ar);
   void WriteItem(HTREEITEM node, int level, CArchive* ar);
   void OnFileSave();

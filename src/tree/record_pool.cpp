@@ -20,7 +20,6 @@ void* RecordPool::Allocate() {
   }
   FreeSlot* slot = m_free;
   m_free = slot->next;
-  ++m_live;
   return slot;
 }
 
@@ -29,5 +28,4 @@ void RecordPool::Free(void* p) noexcept {
   auto* slot = static_cast<FreeSlot*>(p);
   slot->next = m_free;
   m_free = slot;
-  --m_live;
 }

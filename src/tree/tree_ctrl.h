@@ -28,14 +28,6 @@ inline HTREEITEM const TVI_ROOT = reinterpret_cast<HTREEITEM>(uintptr_t{0xFFFF00
 inline HTREEITEM const TVI_FIRST = reinterpret_cast<HTREEITEM>(uintptr_t{0xFFFF0001});
 inline HTREEITEM const TVI_LAST = reinterpret_cast<HTREEITEM>(uintptr_t{0xFFFF0002});
 
-// TVM_GETNEXTITEM codes.
-constexpr UINT TVGN_ROOT = 0x0;
-constexpr UINT TVGN_NEXT = 0x1;
-constexpr UINT TVGN_PREVIOUS = 0x2;
-constexpr UINT TVGN_PARENT = 0x3;
-constexpr UINT TVGN_CHILD = 0x4;
-constexpr UINT TVGN_CARET = 0x9;
-
 // TVM_EXPAND codes.
 constexpr UINT TVE_COLLAPSE = 0x1;
 constexpr UINT TVE_EXPAND = 0x2;
@@ -146,7 +138,6 @@ class CTreeCtrl {
 
   // Insertion. hParent null or TVI_ROOT: top level. hInsertAfter TVI_FIRST,
   // TVI_LAST (or null), or a sibling handle. Returns null when refused.
-  HTREEITEM InsertItem(const TVINSERTSTRUCT& tvis);
   HTREEITEM InsertItem(UINT mask, std::string_view text, int image, int selectedImage, UINT state,
                        UINT stateMask, CTreeItemData* lParam, HTREEITEM hParent,
                        HTREEITEM hInsertAfter, int cChildren = 0);
@@ -155,7 +146,6 @@ class CTreeCtrl {
   bool DeleteItem(HTREEITEM item);
   bool DeleteAllItems() { return DeleteItem(TVI_ROOT); }
 
-  HTREEITEM GetNextItem(HTREEITEM item, UINT code) const;
   HTREEITEM GetRootItem() const { return Handle(m_firstTop); }
   HTREEITEM GetChildItem(HTREEITEM item) const;  // null: first top-level node
   HTREEITEM GetNextSiblingItem(HTREEITEM item) const;
@@ -177,7 +167,6 @@ class CTreeCtrl {
 
   bool SetItemText(HTREEITEM item, std::string_view text);
   bool SetItemState(HTREEITEM item, UINT state, UINT stateMask);
-  bool SetItem(const TVITEM& item);
 
   size_t GetCount() const { return m_count; }
 
