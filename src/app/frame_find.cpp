@@ -69,5 +69,5 @@ HTREEITEM CMainFrame::FindItem(HTREEITEM start, const std::string& searchText) {
 }
 
 bool CMainFrame::MatchItem(HTREEITEM node, const std::string& searchText) {
-  return MatchName(Tree().GetItemText(node), searchText, m_bExactMatch, m_bIgnoreCase);
+  return NameMatcher(searchText, m_bExactMatch, m_bIgnoreCase).Matches(Tree().GetItemText(node));
 }

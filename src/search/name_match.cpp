@@ -202,27 +202,6 @@ void LowerCaseText(std::string& text) {
   text = std::move(lowered);
 }
 
-void SplitItemLabel(std::string_view label, bool ignoreCase, std::string& stem, std::string& ext) {
-  std::string name(ItemLabelName(label));
-  if (ignoreCase) LowerCaseText(name);
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) {
-    stem = std::move(name);
-    ext.clear();
-  } else {
-    ext.assign(name, dot);
-    name.resize(dot);
-    stem = std::move(name);
-  }
-}
-
-bool MatchName(std::string_view label, std::string_view searchText, bool exactMatch,
-               bool ignoreCase) {
-  thread_local NameMatcher matcher({}, false, false);
-  matcher.Reset(searchText, exactMatch, ignoreCase);
-  return matcher.Matches(label);
-}
-
 NameMatcher::NameMatcher(std::string_view searchText, bool exactMatch, bool ignoreCase) {
   Reset(searchText, exactMatch, ignoreCase);
 }
