@@ -71,11 +71,13 @@ def main(argv):
             faults.append(f"{layer}/: a folder that is no layer of the build")
             continue
         allowed = below(layers, layer) | {layer}
-        for name in sorted(os.listdir(folder)):
-            if not name.endswith((".h", ".cpp")):
-                continue
-            rel = f"{layer}/{name}"
-            with open(os.path.join(folder, name), encoding="utf-8") as f:
+        files = sorted(
+            os.path.relpath(os.path.join(d, n), src).replace(os.sep, "/")
+            for d, _, names in os.walk(folder)
+            for n in names
+            if n.endswith((".h", ".cpp")))
+        for rel in files:
+            with open(os.path.join(src, rel), encoding="utf-8") as f:
                 includes = INCLUDE.findall(f.read())
             graph[rel] = set()
             for inc in includes:

@@ -44,6 +44,9 @@ void CMainFrame::PruneBranch(HTREEITEM node) {
   CWaitCursor wait(m_host);
   // Taken first: once the walk has run, the node and its links are gone.
   HTREEITEM parent = m_pTreeCtrl->GetParentItem(node);
+  // Closed first, so a view drops the rows below it in one step instead of
+  // one row for every node the walk deletes.
+  m_pTreeCtrl->Expand(node, TVE_COLLAPSE);
   // Children before their parent, so each deletion removes a leaf; the
   // deletion notices take marked files out of the totals.
   WalkTree(node, -1, &CMainFrame::DeleteNode, nullptr, false);

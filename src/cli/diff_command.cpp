@@ -17,6 +17,7 @@
 #include "cli/usage.h"
 #include "compare/tree_compare.h"
 #include "platform/cp1252.h"
+#include "platform/utf8_path.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 
@@ -64,7 +65,7 @@ constexpr std::string_view kHelp =
 // cannot be compared as a whole.
 bool LoadSide(ToolFrame& tool, const std::string& arg) {
   std::error_code error;
-  if (!std::filesystem::is_directory(arg, error)) return tool.Load(arg);
+  if (!std::filesystem::is_directory(Utf8Path(arg), error)) return tool.Load(arg);
   tool.host.SetNextFolder(DialogPath(arg));
   tool.host.ResetNotices();
   tool.frame.OnCommand(ID_FILE_NEW);

@@ -1,5 +1,4 @@
 // ztr-tool import-ncdu: a tree file from an ncdu JSON export (ncdu -o, gdu -o).
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +12,7 @@
 #include "cli/tool_frame.h"
 #include "cli/usage.h"
 #include "interop/ncdu_to_catalogue.h"
+#include "platform/read_descriptor.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int RunImportNcduCommand(std::span<char* const> args) {
 
   const bool fromStdin = std::string_view(input) == "-";
   const std::string inputName = fromStdin ? "stdin" : input;
-  const int fd = fromStdin ? STDIN_FILENO : ::open(input, O_RDONLY | O_CLOEXEC);
+  const int fd = fromStdin ? StandardInputBytes() : OpenForReading(input);
   if (fd < 0) {
     Complain(inputName, std::strerror(errno));
     return kExitFailure;

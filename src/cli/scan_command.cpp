@@ -1,7 +1,4 @@
 // ztr-tool scan: File New for each folder, then Save As, as in the window.
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -12,6 +9,7 @@
 #include "cli/tool_frame.h"
 #include "cli/usage.h"
 #include "files/atomic_file_writer.h"
+#include "platform/interrupt.h"
 
 namespace {
 
@@ -28,20 +26,6 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit status: 0 when FILE was written, 2 otherwise; 128 plus the signal's\n"
     "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n";
-
-// Interrupted: nothing is written before the scan ends, so only a save under
-// way leaves something behind, its temporary file; the output stays as it was.
-extern "C" void OnInterrupt(int signal) {
-  if (const char* temp = PendingTemporaryFile()) ::unlink(temp);
-  ::_exit(128 + signal);
-}
-
-void StopCleanlyOnInterrupt() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
-}
 
 HTREEITEM LastTopLevelItem(const CTreeCtrl& tree) {
   HTREEITEM last = tree.GetRootItem();
@@ -62,7 +46,9 @@ int RunScanCommand(std::span<char* const> args) {
   if (output.empty()) return UsageError("scan", "no tree file given (-o FILE)", kHelp);
   if (folders.empty()) return UsageError("scan", "no folder given", kHelp);
 
-  StopCleanlyOnInterrupt();
+  // Interrupted: nothing is written before the scan ends, so only a save under
+  // way leaves something behind, its temporary file; the output stays as it was.
+  EndCleanlyOnInterrupt(PendingTemporaryFile);
   ToolFrame tool;
   CMainFrame& frame = tool.frame;
   for (const std::string& folder : folders) {

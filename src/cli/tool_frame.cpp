@@ -7,6 +7,7 @@
 #include "cli/output_buffer.h"
 #include "files/archive.h"
 #include "files/file.h"
+#include "platform/utf8_path.h"
 #include "tree/tree_walk.h"
 
 bool ToolFrame::Load(const std::string& path) {
@@ -96,10 +97,13 @@ bool ToolFrame::WalkInTreeOrder(const std::string& path, OutputBuffer& output, b
 
 std::string DialogPath(const std::string& typed) {
   namespace fs = std::filesystem;
+  const fs::path given = Utf8Path(typed);
   std::error_code error;
-  fs::path full = fs::absolute(typed, error);
-  if (error) full = typed;  // no current folder: the path goes as typed
-  std::string text = full.lexically_normal().string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text;
+  fs::path full = fs::absolute(given, error);
+  if (error) full = given;  // no current folder: the path goes as typed
+  full = full.lexically_normal();
+  // "/home/ann/" and "C:\Docs\" name the folder without the trailing
+  // separator; a root ("/", "C:\") keeps its own.
+  if (!full.has_filename() && full.has_relative_path()) full = full.parent_path();
+  return Utf8Text(full);
 }

@@ -6,11 +6,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
-#include <cstring>
-#include <random>
 
 #include "files/file_exception.h"
+#include "files/temporary_file.h"
 
 namespace {
 
@@ -56,30 +54,7 @@ std::string FollowLinks(const std::string& userPath) {
   ThrowFor(userPath, ELOOP);
 }
 
-// The temporary file being written, for PendingTemporaryFile(). The name is
-// complete before the flag says so, and a handler reads only what it says.
-char g_pendingTemp[PATH_MAX];
-volatile std::sig_atomic_t g_hasPendingTemp = 0;
-
-void SetPendingTemp(const std::string& path) {
-  g_hasPendingTemp = 0;
-  if (path.size() >= sizeof g_pendingTemp) return;
-  std::memcpy(g_pendingTemp, path.c_str(), path.size() + 1);
-  g_hasPendingTemp = 1;
-}
-
-std::string RandomSuffix() {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device random;
-  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
-  std::string suffix(6, ' ');
-  for (char& c : suffix) c = kChars[pick(random)];
-  return suffix;
-}
-
 }  // namespace
-
-const char* PendingTemporaryFile() { return g_hasPendingTemp ? g_pendingTemp : nullptr; }
 
 CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) {
   if (path.empty()) ThrowFor(path, ENOENT);
@@ -110,7 +85,7 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) 
 CAtomicFileWriter::~CAtomicFileWriter() {
   m_file.Abort();
   if (!m_strTempPath.empty()) ::unlink(m_strTempPath.c_str());
-  g_hasPendingTemp = 0;
+  ClearPendingTemporaryFile();
 }
 
 void CAtomicFileWriter::OpenInPlace() {
@@ -131,7 +106,7 @@ void CAtomicFileWriter::CreateTempFile() {
     // Mode 0666 lets the umask decide the permissions of a new file.
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      SetPendingTemp(temp);
+      SetPendingTemporaryFile(temp);
       m_strTempPath = std::move(temp);
       m_file.Attach(fd, m_strPath);
       return;
@@ -163,7 +138,7 @@ void CAtomicFileWriter::Commit() {
   m_file.Close();
   if (::rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) ThrowFor(m_strPath, errno);
   m_strTempPath.clear();
-  g_hasPendingTemp = 0;
+  ClearPendingTemporaryFile();
 
   // The rename itself must reach the disk, or a crash could bring the old
   // file back. Folders that cannot be synced (EINVAL) are taken as they are.

@@ -44,7 +44,9 @@ class CAtomicFileWriter {
   bool m_bInPlace = false;
   bool m_bTargetExists = false;
   bool m_bTargetRegular = false;
+#ifndef _WIN32  // Windows keeps them through ReplaceFileW
   mode_t m_nTargetMode = 0;
   uid_t m_nTargetOwner = 0;
   gid_t m_nTargetGroup = 0;
+#endif
 };

@@ -53,6 +53,8 @@ std::string CFileException::GetErrorMessage() const { return m_strMessage; }
 
 const char* CFileException::what() const noexcept { return m_strMessage.c_str(); }
 
+// The Windows form, for Win32 error codes, is beside the Windows CFile.
+#ifndef _WIN32
 CFileException::Cause CFileException::OsErrorToCause(int osError) {
   switch (osError) {
     case ENOENT:
@@ -89,3 +91,4 @@ CFileException::Cause CFileException::OsErrorToCause(int osError) {
       return genericException;
   }
 }
+#endif

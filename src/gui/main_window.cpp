@@ -207,7 +207,8 @@ MainWindow::MainWindow(ProfileStore& profile, QWidget* parent) : QMainWindow(par
 MainWindow::~MainWindow() {
   // The view lets go of the model, the model of the tree control; then the
   // frame deletes the tree (each node's notice frees its record) and writes
-  // its settings.
+  // its settings. The view holds no index per expanded node (the model's
+  // rows are flat), so letting go costs the same however much is open.
   m_view->setModel(nullptr);
   delete m_model;
   m_model = nullptr;
@@ -295,12 +296,6 @@ void MainWindow::BuildAccelerators() {
 void MainWindow::ConnectView() {
   connect(m_view, &TreeView::selectedNode, this,
           [this](const QModelIndex& i) { m_frame->Tree().SelectItem(TreeItemModel::ItemOf(i)); });
-  connect(m_view, &QTreeView::expanded, this, [this](const QModelIndex& i) {
-    m_frame->Tree().Expand(TreeItemModel::ItemOf(i), TVE_EXPAND);
-  });
-  connect(m_view, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
-    m_frame->Tree().Expand(TreeItemModel::ItemOf(i), TVE_COLLAPSE);
-  });
   connect(m_view, &TreeView::clicked, this, [this](QPoint global) {
     m_messagePos = {global.x(), global.y()};
     m_frame->RunGuarded([this] { m_frame->OnTreeClick(); }, CommandSource::Other);
@@ -379,7 +374,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT type) {
-  // A box lets the window paint: the view must see the tree as it now is.
+  // A box lets the window paint: the marks and labels the batch held back
+  // show as they now are.
   m_model->FlushBatch();
   QMessageBox box(this);
   box.setWindowTitle(Q(caption));
@@ -483,7 +479,8 @@ bool MainWindow::ShowScanProgress(std::string_view path, const ScanCounts& count
     QApplication::changeOverrideCursor(Qt::BusyCursor);  // the Cancel button can be used
   }
   if (m_progressWindow) m_progressWindow->Show(path, counts);
-  // The view must find the tree whole when it paints.
+  // The window paints while the scan runs: the expand buttons and marks the
+  // batch held back show as they now are.
   m_model->FlushBatch();
   QCoreApplication::processEvents();
   return !m_scanCancelled;
@@ -528,7 +525,9 @@ bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {
   const QString dir =
       QFileDialog::getExistingDirectory(this, Q(title), QString(), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return false;
-  path = QDir::cleanPath(QFileInfo(dir).absoluteFilePath()).toStdString();
+  // Native separators: a Windows catalogue shows "C:\Docs", as its users expect.
+  path = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(dir).absoluteFilePath()))
+             .toStdString();
   return true;
 }
 
@@ -560,7 +559,7 @@ bool MainWindow::RunFileDialog(const FileDialogOptions& options, bool save, std:
             chosen.fileName() + "\nThis file does not exist.\nDo you want to create it?") !=
             QMessageBox::Yes)
       continue;
-    path = QDir::cleanPath(chosen.absoluteFilePath()).toStdString();
+    path = QDir::toNativeSeparators(QDir::cleanPath(chosen.absoluteFilePath())).toStdString();
     return true;
   }
 }

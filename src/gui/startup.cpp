@@ -1,5 +1,6 @@
 #include "gui/startup.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "gui/main_window.h"
@@ -8,6 +9,7 @@ std::unique_ptr<MainWindow> StartMainWindow(ProfileStore& profile, const QString
   auto window = std::make_unique<MainWindow>(profile);
   window->show();
   if (!files.isEmpty())
-    window->OpenFile(QFileInfo(files.first()).absoluteFilePath().toLocal8Bit().toStdString());
+    window->OpenFile(
+        QDir::toNativeSeparators(QFileInfo(files.first()).absoluteFilePath()).toStdString());
   return window;
 }

@@ -1,67 +1,118 @@
 #include "gui/tree_model.h"
 
+#include <algorithm>
+
 #include "gui/display_text.h"
+
+namespace {
+
+// The control's handles are node numbers, so they index a table directly.
+size_t Slot(HTREEITEM item) { return reinterpret_cast<uintptr_t>(item); }
+
+}  // namespace
 
 TreeItemModel::TreeItemModel(CTreeCtrl& tree, QObject* parent)
     : QAbstractItemModel(parent), m_tree(tree) {
+  for (HTREEITEM c = m_tree.GetRootItem(); c; c = m_tree.GetNextSiblingItem(c))
+    AppendShownBranch(c, m_rows);
+  Renumber(0);
   m_tree.SetViewObserver(this);
 }
 
 TreeItemModel::~TreeItemModel() { m_tree.SetViewObserver(nullptr); }
 
-const QVector<HTREEITEM>& TreeItemModel::Children(HTREEITEM parent) const {
-  auto it = m_children.find(parent);
-  if (it != m_children.end()) return *it;
-  QVector<HTREEITEM> list;
-  for (HTREEITEM c = m_tree.GetChildItem(parent); c; c = m_tree.GetNextSiblingItem(c)) {
-    m_rows.insert(c, list.size());
-    list.push_back(c);
-  }
-  return *m_children.insert(parent, std::move(list));
+int TreeItemModel::RowOf(HTREEITEM item) const {
+  const size_t slot = Slot(item);
+  if (item == nullptr || slot >= m_rowOf.size()) return -1;
+  const int row = m_rowOf[slot];
+  return row >= 0 && row < static_cast<int>(m_rows.size()) && m_rows[row] == item ? row : -1;
 }
 
-int TreeItemModel::RowOf(HTREEITEM item) const {
-  auto it = m_rows.find(item);
-  if (it != m_rows.end()) return *it;
-  Children(m_tree.GetParentItem(item));
-  return m_rows.value(item, -1);
+bool TreeItemModel::ChildrenShown(HTREEITEM parent) const {
+  return parent == nullptr || (m_tree.GetItemState(parent, TVIS_EXPANDED) && Shown(parent));
+}
+
+int TreeItemModel::EndOfBranch(HTREEITEM item) const {
+  // The next node outside the branch is shown whenever the node is: it is a
+  // sibling of the node or of one of its ancestors.
+  for (HTREEITEM n = item; n; n = m_tree.GetParentItem(n))
+    if (HTREEITEM next = m_tree.GetNextSiblingItem(n)) return RowOf(next);
+  return static_cast<int>(m_rows.size());
+}
+
+void TreeItemModel::AppendShownBranch(HTREEITEM item, std::vector<HTREEITEM>& rows) const {
+  // Pre-order without recursion, entering only expanded nodes.
+  HTREEITEM n = item;
+  for (;;) {
+    rows.push_back(n);
+    HTREEITEM child = m_tree.GetItemState(n, TVIS_EXPANDED) ? m_tree.GetChildItem(n) : nullptr;
+    if (child) {
+      n = child;
+      continue;
+    }
+    while (n != item && !m_tree.GetNextSiblingItem(n)) n = m_tree.GetParentItem(n);
+    if (n == item) return;
+    n = m_tree.GetNextSiblingItem(n);
+  }
+}
+
+void TreeItemModel::Renumber(int from) {
+  size_t top = m_rowOf.size();
+  for (size_t r = from; r < m_rows.size(); ++r) top = std::max(top, Slot(m_rows[r]) + 1);
+  if (top > m_rowOf.size()) m_rowOf.resize(top, -1);
+  for (size_t r = from; r < m_rows.size(); ++r) m_rowOf[Slot(m_rows[r])] = static_cast<int>(r);
+}
+
+void TreeItemModel::InsertRows(int row, const std::vector<HTREEITEM>& items) {
+  if (items.empty()) return;
+  beginInsertRows({}, row, row + static_cast<int>(items.size()) - 1);
+  m_rows.insert(m_rows.begin() + row, items.begin(), items.end());
+  Renumber(row);
+  endInsertRows();
+}
+
+void TreeItemModel::RemoveRows(int first, int end) {
+  if (end <= first) return;
+  beginRemoveRows({}, first, end - 1);
+  for (int r = first; r < end; ++r) m_rowOf[Slot(m_rows[r])] = -1;
+  m_rows.erase(m_rows.begin() + first, m_rows.begin() + end);
+  Renumber(first);
+  endRemoveRows();
 }
 
 QModelIndex TreeItemModel::index(int row, int column, const QModelIndex& parent) const {
-  if (m_resetting || column != 0 || row < 0) return {};
-  const auto& list = Children(ItemOf(parent));
-  return row < list.size() ? createIndex(row, 0, list[row]) : QModelIndex();
+  if (parent.isValid() || column != 0 || row < 0 || row >= static_cast<int>(m_rows.size()))
+    return {};
+  return createIndex(row, 0, m_rows[row]);
 }
 
 QModelIndex TreeItemModel::IndexOf(HTREEITEM item) const {
-  if (m_resetting || !m_tree.IsValid(item)) return {};
   const int row = RowOf(item);
   return row < 0 ? QModelIndex() : createIndex(row, 0, item);
 }
 
-QModelIndex TreeItemModel::parent(const QModelIndex& child) const {
-  if (m_resetting || !child.isValid()) return {};
-  HTREEITEM p = m_tree.GetParentItem(ItemOf(child));
-  return p ? IndexOf(p) : QModelIndex();
-}
+QModelIndex TreeItemModel::parent(const QModelIndex&) const { return {}; }
 
 int TreeItemModel::rowCount(const QModelIndex& parent) const {
-  if (m_resetting || parent.column() > 0) return 0;
-  return Children(ItemOf(parent)).size();
+  return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int TreeItemModel::columnCount(const QModelIndex&) const { return 1; }
+int TreeItemModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
 
 bool TreeItemModel::hasChildren(const QModelIndex& parent) const {
-  if (m_resetting) return false;
-  return m_tree.GetChildItem(ItemOf(parent)) != nullptr;
+  return !parent.isValid() && !m_rows.empty();
+}
+
+Qt::ItemFlags TreeItemModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
 QString TreeItemModel::DisplayText(std::string_view label) { return ::DisplayTextOf(label); }
 
 QVariant TreeItemModel::data(const QModelIndex& index, int role) const {
   HTREEITEM item = ItemOf(index);
-  if (m_resetting || !index.isValid() || !m_tree.IsValid(item)) return {};
+  if (!index.isValid() || !m_tree.IsValid(item)) return {};
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -74,107 +125,106 @@ QVariant TreeItemModel::data(const QModelIndex& index, int role) const {
       m_tree.GetItemImage(item, image, selected);
       return role == ImageRole ? image : selected;
     }
+    case DepthRole: {
+      int depth = 0;
+      for (HTREEITEM p = m_tree.GetParentItem(item); p; p = m_tree.GetParentItem(p)) ++depth;
+      return depth;
+    }
     default:
       return {};
   }
 }
 
-void TreeItemModel::ItemInserted(HTREEITEM parent, HTREEITEM item) {
-  if (m_batchDepth > 0) {
-    StartBatchReset();
-    return;
-  }
-  auto it = m_children.find(parent);
-  if (it == m_children.end()) {
-    // An unopened parent: the view asks for its rows when it opens it. Only
-    // a first child changes what the view shows (the expand button), so the
-    // view is told of that one through a list that starts empty.
-    const bool firstChild = !m_tree.GetPrevSiblingItem(item) && !m_tree.GetNextSiblingItem(item);
-    if (!parent || !firstChild || !m_children.contains(m_tree.GetParentItem(parent))) return;
-    it = m_children.insert(parent, {});
-  }
-  HTREEITEM prev = m_tree.GetPrevSiblingItem(item);
-  const int row = prev ? m_rows.value(prev) + 1 : 0;
-  beginInsertRows(parent ? IndexOf(parent) : QModelIndex(), row, row);
-  QVector<HTREEITEM>& list = *it;
-  list.insert(row, item);
-  for (int r = row; r < list.size(); ++r) m_rows.insert(list[r], r);
-  endInsertRows();
+TreeItemModel::Branch TreeItemModel::BranchOf(const QModelIndex& index) const {
+  Branch b;
+  HTREEITEM item = ItemOf(index);
+  if (!index.isValid() || !m_tree.IsValid(item)) return b;
+  b.hasChildren = m_tree.GetChildItem(item) != nullptr;
+  b.expanded = m_tree.GetItemState(item, TVIS_EXPANDED) != 0;
+  for (HTREEITEM n = item; n; n = m_tree.GetParentItem(n))
+    b.siblingBelow.push_back(m_tree.GetNextSiblingItem(n) != nullptr);
+  std::reverse(b.siblingBelow.begin(), b.siblingBelow.end());
+  b.depth = static_cast<int>(b.siblingBelow.size()) - 1;
+  return b;
 }
 
-void TreeItemModel::ForgetSubtree(HTREEITEM item) {
-  auto it = m_children.find(item);
-  if (it == m_children.end()) return;
-  const QVector<HTREEITEM> list = *it;
-  m_children.erase(it);
-  for (HTREEITEM c : list) {
-    m_rows.remove(c);
-    ForgetSubtree(c);
+void TreeItemModel::Expand(const QModelIndex& index, UINT code) {
+  if (index.isValid()) m_tree.Expand(ItemOf(index), code);
+}
+
+void TreeItemModel::ExpandBranch(const QModelIndex& index) {
+  if (index.isValid()) m_tree.ExpandBranch(ItemOf(index));
+}
+
+void TreeItemModel::ItemInserted(HTREEITEM parent, HTREEITEM item) {
+  if (ChildrenShown(parent)) {
+    // The node has no children yet: its branch is its own row, placed where
+    // the next node outside it now stands.
+    InsertRows(EndOfBranch(item), {item});
+    // A first child gives its parent an expand button.
+    if (parent && !m_tree.GetPrevSiblingItem(item) && !m_tree.GetNextSiblingItem(item))
+      Changed(parent);
+  } else if (parent && Shown(parent)) {
+    Changed(parent);  // its expand button may appear
   }
 }
 
 void TreeItemModel::ItemAboutToBeDeleted(HTREEITEM item) {
-  if (m_batchDepth > 0) {
-    StartBatchReset();
-    return;
-  }
-  HTREEITEM parent = m_tree.GetParentItem(item);
-  auto it = m_children.find(parent);
-  if (it == m_children.end()) {
-    ForgetSubtree(item);
-    return;
-  }
-  const int row = m_rows.value(item);
-  beginRemoveRows(parent ? IndexOf(parent) : QModelIndex(), row, row);
-  ForgetSubtree(item);
-  m_rows.remove(item);
-  QVector<HTREEITEM>& list = *m_children.find(parent);
-  list.remove(row);
-  for (int r = row; r < list.size(); ++r) m_rows.insert(list[r], r);
-  endRemoveRows();
+  const int row = RowOf(item);
+  if (row >= 0) RemoveRows(row, EndOfBranch(item));
 }
 
-void TreeItemModel::ItemDeleted(HTREEITEM) {}
+void TreeItemModel::ItemDeleted(HTREEITEM parent) {
+  if (parent && Shown(parent)) Changed(parent);  // its expand button may go
+}
 
 void TreeItemModel::ItemChanged(HTREEITEM item) {
+  if (Shown(item)) Changed(item);
+}
+
+void TreeItemModel::Changed(HTREEITEM item) {
   if (m_batchDepth > 0) {
     m_batchDirty = true;
     return;
   }
-  if (!m_children.contains(m_tree.GetParentItem(item))) return;  // not on screen
   const QModelIndex i = IndexOf(item);
-  if (i.isValid()) emit dataChanged(i, i);
+  emit dataChanged(i, i);
 }
 
-void TreeItemModel::ItemExpanded(HTREEITEM item, bool expanded) {
-  if (m_resetting) return;  // the reset's end opens what is expanded
-  const QModelIndex i = IndexOf(item);
-  if (i.isValid()) emit expandRequested(i, expanded);
+void TreeItemModel::ExpansionChanged(HTREEITEM item) {
+  const int row = RowOf(item);
+  if (row < 0) return;  // inside a closed branch: nothing shown changes
+  // The rows below the node go, and those it now shows come in, each as one
+  // change however many rows it holds.
+  RemoveRows(row + 1, EndOfBranch(item));
+  std::vector<HTREEITEM> rows;
+  AppendShownBranch(item, rows);
+  InsertRows(row + 1, std::vector<HTREEITEM>(rows.begin() + 1, rows.end()));
+  Changed(item);
+  // The selected node may have come out of the closed branch.
+  HTREEITEM caret = m_tree.GetSelectedItem();
+  if (caret && caret != item && Shown(caret)) emit selectRequested(IndexOf(caret));
 }
 
-void TreeItemModel::SelectionChanged(HTREEITEM item) {
-  if (m_resetting) return;
-  emit selectRequested(item ? IndexOf(item) : QModelIndex());
-}
+void TreeItemModel::SelectionChanged(HTREEITEM item) { emit selectRequested(IndexOf(item)); }
 
 void TreeItemModel::EnsureVisible(HTREEITEM item) {
-  if (m_resetting) FlushBatch();
   const QModelIndex i = IndexOf(item);
   if (i.isValid()) emit scrollRequested(i);
 }
 
 void TreeItemModel::AllAboutToBeDeleted() {
-  if (m_batchDepth > 0) {
-    StartBatchReset();
-    return;
-  }
+  // One step for every row, however many: Qt drops its indexes at once.
   beginResetModel();
   m_resetting = true;
 }
 
 void TreeItemModel::AllDeleted() {
-  if (m_batchDepth > 0) return;
-  FinishBatchReset();
+  m_rows.clear();
+  m_rowOf.clear();
+  if (!m_resetting) beginResetModel();
+  m_resetting = false;
+  endResetModel();
 }
 
 void TreeItemModel::BeginBatch() { ++m_batchDepth; }
@@ -185,37 +235,7 @@ void TreeItemModel::EndBatch() {
 }
 
 void TreeItemModel::FlushBatch() {
-  if (m_resetting) FinishBatchReset();
-  if (m_batchDirty) {
-    m_batchDirty = false;
-    emit repaintRequested();
-  }
-}
-
-void TreeItemModel::StartBatchReset() {
-  if (m_resetting) return;
-  beginResetModel();
-  m_resetting = true;
-}
-
-void TreeItemModel::FinishBatchReset() {
-  if (!m_resetting) return;
-  m_children.clear();
-  m_rows.clear();
-  m_resetting = false;
-  endResetModel();
-  // Open again what the control says is expanded, walking only into open
-  // branches, and put the selection back.
-  QModelIndexList expanded;
-  QVector<HTREEITEM> stack;
-  for (HTREEITEM c = m_tree.GetRootItem(); c; c = m_tree.GetNextSiblingItem(c)) stack.push_back(c);
-  while (!stack.isEmpty()) {
-    HTREEITEM n = stack.takeLast();
-    if (!m_tree.GetItemState(n, TVIS_EXPANDED)) continue;
-    expanded.push_back(IndexOf(n));
-    for (HTREEITEM c = m_tree.GetChildItem(n); c; c = m_tree.GetNextSiblingItem(c))
-      stack.push_back(c);
-  }
-  emit restoreExpanded(expanded);
-  if (HTREEITEM sel = m_tree.GetSelectedItem()) emit selectRequested(IndexOf(sel));
+  if (!m_batchDirty) return;
+  m_batchDirty = false;
+  if (!m_rows.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(m_rows.size()) - 1, 0));
 }

@@ -1,18 +1,25 @@
 // The Qt item model over the tree control.
 //
-// The control's nodes are linked lists; a view asks by row. Rows are kept
-// only for the parents the view has opened (their child lists are cached on
-// first request), so branches nobody has opened cost nothing.
+// The model is a flat list of the rows the window shows: every top-level
+// node, and below each node the control has expanded, its children, in
+// pre-order. Expansion lives in the control's own flags, so Qt's view keeps
+// no expanded set: a QTreeView holds each expanded index as a persistent
+// index, which it updates on every change and frees one by one on teardown,
+// and it lays the whole tree out again after every row removal. A flat list
+// makes expand-all, prune and close cost what their rows cost.
 //
-// Long commands run in a batch (between BeginBatch and EndBatch, the wait
-// cursor's span): the model then sends no per-node signals. A batch that
-// changed the structure ends in one model reset, after which the expanded
-// branches are opened again from the control's own expanded flags.
+// Changes reach the view as what they are: a node opened or closed inserts
+// or removes the rows below it, a deleted node removes its rows, a clear is a
+// reset. Nodes nobody opened cost nothing.
+//
+// The model is consistent at every moment, also inside a long command, so
+// the window may paint at any time. Between BeginBatch and EndBatch (the
+// wait cursor's span) changes of labels, images and marks are not reported
+// one by one: the batch ends with one repaint of the rows.
 #pragma once
 
 #include <QAbstractItemModel>
-#include <QHash>
-#include <QVector>
+#include <vector>
 
 #include "tree/tree_ctrl.h"
 
@@ -20,7 +27,7 @@ class TreeItemModel : public QAbstractItemModel, public TreeViewObserver {
   Q_OBJECT
 
  public:
-  enum Role { StateImageRole = Qt::UserRole + 1, ImageRole, SelectedImageRole };
+  enum Role { StateImageRole = Qt::UserRole + 1, ImageRole, SelectedImageRole, DepthRole };
 
   explicit TreeItemModel(CTreeCtrl& tree, QObject* parent = nullptr);
   ~TreeItemModel() override;
@@ -30,30 +37,43 @@ class TreeItemModel : public QAbstractItemModel, public TreeViewObserver {
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   bool hasChildren(const QModelIndex& parent = {}) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
+  // The row of a node; invalid while the node is hidden in a closed branch.
   QModelIndex IndexOf(HTREEITEM item) const;
   static HTREEITEM ItemOf(const QModelIndex& index) {
     return static_cast<HTREEITEM>(index.internalPointer());
   }
+  HTREEITEM ParentOf(HTREEITEM item) const { return m_tree.GetParentItem(item); }
+
+  // What the view draws left of a node: its depth, its expand button, and
+  // for each level from the top down whether a line goes on below the row.
+  struct Branch {
+    int depth = 0;
+    bool hasChildren = false;
+    bool expanded = false;
+    std::vector<bool> siblingBelow;  // [depth] is the node's own level
+  };
+  Branch BranchOf(const QModelIndex& index) const;
+
+  // Opening and closing, as the user asks it of the control.
+  void Expand(const QModelIndex& index, UINT code);
+  void ExpandBranch(const QModelIndex& index);
 
   void BeginBatch();
   void EndBatch();
-  // Ends the batch's reset early (before a message box shows the window).
+  // Reports the batch's display changes now (before a message box shows
+  // the window, or while a scan lets it paint).
   void FlushBatch();
-  bool InBatch() const { return m_batchDepth > 0; }
 
   // A node's label as the window shows it: UTF-8, or Windows-1252 for a
   // label that is not valid UTF-8 (catalogues written on Windows).
   static QString DisplayText(std::string_view label);
 
  signals:
-  void expandRequested(const QModelIndex& index, bool expanded);
   void selectRequested(const QModelIndex& index);
   void scrollRequested(const QModelIndex& index);
-  // After a reset: the view should open these again.
-  void restoreExpanded(const QModelIndexList& expanded);
-  void repaintRequested();
 
  private:
   // TreeViewObserver
@@ -61,24 +81,30 @@ class TreeItemModel : public QAbstractItemModel, public TreeViewObserver {
   void ItemAboutToBeDeleted(HTREEITEM item) override;
   void ItemDeleted(HTREEITEM parent) override;
   void ItemChanged(HTREEITEM item) override;
-  void ItemExpanded(HTREEITEM item, bool expanded) override;
+  void ExpansionChanged(HTREEITEM item) override;
   void SelectionChanged(HTREEITEM item) override;
   void EnsureVisible(HTREEITEM item) override;
   void AllAboutToBeDeleted() override;
   void AllDeleted() override;
 
-  const QVector<HTREEITEM>& Children(HTREEITEM parent) const;
   int RowOf(HTREEITEM item) const;
-  void ForgetSubtree(HTREEITEM item);
-  void StartBatchReset();
-  void FinishBatchReset();
+  bool Shown(HTREEITEM item) const { return RowOf(item) >= 0; }
+  bool ChildrenShown(HTREEITEM parent) const;
+  // The row where the node's shown rows end: that of the next node in
+  // pre-order outside its branch, or the row count.
+  int EndOfBranch(HTREEITEM item) const;
+  void AppendShownBranch(HTREEITEM item, std::vector<HTREEITEM>& rows) const;
+  void InsertRows(int row, const std::vector<HTREEITEM>& items);
+  void RemoveRows(int first, int end);
+  void Renumber(int from);
+  void Changed(HTREEITEM item);
 
   CTreeCtrl& m_tree;
-  // Child lists of the parents the view asked about (null: the top level),
-  // and each listed node's row.
-  mutable QHash<HTREEITEM, QVector<HTREEITEM>> m_children;
-  mutable QHash<HTREEITEM, int> m_rows;
+  std::vector<HTREEITEM> m_rows;  // the shown nodes, in pre-order
+  // Row of each shown node by handle (the handles are small numbers); -1
+  // or past the end for a node not shown.
+  std::vector<int> m_rowOf;
   int m_batchDepth = 0;
-  bool m_resetting = false;
   bool m_batchDirty = false;
+  bool m_resetting = false;
 };

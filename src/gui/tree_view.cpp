@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
@@ -11,10 +12,11 @@
 #include "gui/display_text.h"
 #include "gui/tree_model.h"
 
-TreeItemDelegate::Parts TreeItemDelegate::Layout(const QRect& row, const QFontMetrics& fm,
-                                                 const QString& text, int stateImage) {
+TreeItemDelegate::Parts TreeItemDelegate::Layout(const QRect& row, int depth,
+                                                 const QFontMetrics& fm, const QString& text,
+                                                 int stateImage) {
   Parts p;
-  int x = row.left() + 1;
+  int x = row.left() + Indentation(depth) + 1;
   const int cy = row.center().y();
   // The state column is kept for every node so labels line up; a node
   // without a state image has no state part to hit.
@@ -37,7 +39,8 @@ void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   const bool selected = option.state & QStyle::State_Selected;
   const int image =
       index.data(selected ? TreeItemModel::SelectedImageRole : TreeItemModel::ImageRole).toInt();
-  const Parts parts = Layout(option.rect, option.fontMetrics, text, state);
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  const Parts parts = Layout(option.rect, depth, option.fontMetrics, text, state);
   const qreal dpr = painter->device()->devicePixelRatioF();
 
   painter->save();
@@ -65,9 +68,13 @@ void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 QSize TreeItemDelegate::sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
-  const QString text = ShownText(index);
-  return QSize(kStateWidth + kImageWidth + kGap + 8 + option.fontMetrics.horizontalAdvance(text),
-               qMax(18, option.fontMetrics.height() + 2));
+  return QSize(RowWidth(option.fontMetrics, index), qMax(18, option.fontMetrics.height() + 2));
+}
+
+int TreeItemDelegate::RowWidth(const QFontMetrics& fm, const QModelIndex& index) {
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  return Indentation(depth) + kStateWidth + kImageWidth + kGap + 8 +
+         fm.horizontalAdvance(ShownText(index));
 }
 
 namespace {
@@ -94,7 +101,10 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegate(new TreeItemDelegate(this));
-  setRootIsDecorated(true);
+  // The rows come flat; drawBranches draws the tree's indentation and buttons.
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setIndentation(TreeItemDelegate::kIndent);
   setAllColumnsShowFocus(false);
   // The one column is as wide as the widest row shown so far (at least as
   // wide as the view) and the view scrolls sideways over it; see GrowColumn.
@@ -106,12 +116,6 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
 void TreeView::SetTreeModel(TreeItemModel* model) {
   m_model = model;
   setModel(model);
-  connect(model, &TreeItemModel::expandRequested, this, [this](const QModelIndex& i, bool open) {
-    setExpanded(i, open);
-    // A node opened by the program rather than by a click may not have had
-    // its rows laid out yet.
-    if (open) scheduleDelayedItemsLayout();
-  });
   connect(model, &TreeItemModel::scrollRequested, this,
           [this](const QModelIndex& i) { scrollTo(i); });
   connect(model, &TreeItemModel::selectRequested, this, [this](const QModelIndex& i) {
@@ -119,10 +123,6 @@ void TreeView::SetTreeModel(TreeItemModel* model) {
     setCurrentIndex(i);
     m_applyingSelection = false;
   });
-  connect(model, &TreeItemModel::restoreExpanded, this, [this](const QModelIndexList& list) {
-    for (const QModelIndex& i : list) setExpanded(i, true);
-  });
-  connect(model, &TreeItemModel::repaintRequested, viewport(), qOverload<>(&QWidget::update));
   connect(model, &QAbstractItemModel::modelReset, this, [this] {
     m_columnWidth = 0;
     FitColumn();
@@ -130,19 +130,6 @@ void TreeView::SetTreeModel(TreeItemModel* model) {
 }
 
 // ---- Width and sideways scrolling --------------------------------------------
-
-int TreeView::RowWidth(const QModelIndex& index, int depth) const {
-  const QString text = TreeItemDelegate::ShownText(index);
-  return indentation() * (depth + (rootIsDecorated() ? 1 : 0)) + TreeItemDelegate::kStateWidth +
-         TreeItemDelegate::kImageWidth + TreeItemDelegate::kGap + 8 +
-         fontMetrics().horizontalAdvance(text);
-}
-
-int TreeView::Depth(const QModelIndex& index) {
-  int depth = 0;
-  for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ++depth;
-  return depth;
-}
 
 void TreeView::GrowColumn(int width) {
   if (width <= m_columnWidth) return;
@@ -164,7 +151,7 @@ void TreeView::paintEvent(QPaintEvent* event) {
   for (QModelIndex i = indexAt(QPoint(0, 0)); i.isValid(); i = indexBelow(i)) {
     const QRect rect = visualRect(i);
     if (rect.top() > viewport()->height()) break;
-    widest = qMax(widest, RowWidth(i, Depth(i)));
+    widest = qMax(widest, TreeItemDelegate::RowWidth(fontMetrics(), i));
   }
   GrowColumn(widest);
   QTreeView::paintEvent(event);
@@ -181,22 +168,27 @@ void TreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
   // The column first, so that the scroll bars (and the rows left for the
   // view) are what they will be once the node is in view.
   if (index.isValid()) {
-    GrowColumn(RowWidth(index, Depth(index)));
+    GrowColumn(TreeItemDelegate::RowWidth(fontMetrics(), index));
     updateGeometries();
   }
   QTreeView::scrollTo(index, hint);
   if (!index.isValid()) return;
-  const QRect rect = visualRect(index);
-  if (rect.isEmpty()) return;
+  const QRect row = visualRect(index);  // from the left edge of the tree
+  if (row.isEmpty()) return;
   QScrollBar* bar = horizontalScrollBar();
-  const int left = rect.left() - indentation();  // the expand button
-  const int right =
-      left + indentation() + RowWidth(index, 0) - (rootIsDecorated() ? indentation() : 0);
+  const int left = ButtonRect(index).left();
+  const int right = row.left() + TreeItemDelegate::RowWidth(fontMetrics(), index);
   const int view = viewport()->width();
   if (left < 0 || right - left > view)
     bar->setValue(bar->value() + left);
   else if (right > view)
     bar->setValue(bar->value() + right - view);
+}
+
+QRect TreeView::ButtonRect(const QModelIndex& index) const {
+  const QRect row = visualRect(index);
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  return QRect(row.left() + depth * indentation(), row.top(), indentation(), row.height());
 }
 
 TVHITTESTINFO TreeView::HitTest(QPoint point) const {
@@ -209,14 +201,15 @@ TVHITTESTINFO TreeView::HitTest(QPoint point) const {
   }
   hit.hItem = TreeItemModel::ItemOf(index);
   const QRect row = visualRect(index);
-  if (point.x() < row.left()) {
+  const int depth = index.data(TreeItemModel::DepthRole).toInt();
+  if (point.x() < row.left() + TreeItemDelegate::Indentation(depth)) {
     // Left of the node: its expand button sits in the last indentation step.
-    const bool onButton = model()->hasChildren(index) && point.x() >= row.left() - indentation();
+    const bool onButton = m_model->BranchOf(index).hasChildren && ButtonRect(index).contains(point);
     hit.flags = onButton ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
     return hit;
   }
   const auto parts =
-      TreeItemDelegate::Layout(row, fontMetrics(), TreeItemDelegate::ShownText(index),
+      TreeItemDelegate::Layout(row, depth, fontMetrics(), TreeItemDelegate::ShownText(index),
                                index.data(TreeItemModel::StateImageRole).toInt());
   if (parts.state.contains(point))
     hit.flags = TVHT_ONITEMSTATEICON;
@@ -229,7 +222,55 @@ TVHITTESTINFO TreeView::HitTest(QPoint point) const {
   return hit;
 }
 
+void TreeView::keyPressEvent(QKeyEvent* event) {
+  m_userInput = true;
+  if (!OpenOrCloseByKey(event)) QTreeView::keyPressEvent(event);
+  m_userInput = false;
+}
+
+bool TreeView::OpenOrCloseByKey(QKeyEvent* event) {
+  const QModelIndex current = currentIndex();
+  if (!m_model || !current.isValid()) return false;
+  const TreeItemModel::Branch branch = m_model->BranchOf(current);
+  switch (event->key()) {
+    case Qt::Key_Asterisk:  // the main keyboard's and the keypad's
+      m_model->ExpandBranch(current);
+      break;
+    case Qt::Key_Plus:
+      m_model->Expand(current, TVE_EXPAND);
+      break;
+    case Qt::Key_Minus:
+      m_model->Expand(current, TVE_COLLAPSE);
+      break;
+    case Qt::Key_Right:
+      // Opens a closed node, else steps to its first child.
+      if (branch.hasChildren && !branch.expanded)
+        m_model->Expand(current, TVE_EXPAND);
+      else if (branch.hasChildren)
+        setCurrentIndex(m_model->index(current.row() + 1, 0));
+      break;
+    case Qt::Key_Left:
+      // Closes an open node, else steps to its parent.
+      if (branch.hasChildren && branch.expanded)
+        m_model->Expand(current, TVE_COLLAPSE);
+      else if (branch.depth > 0)
+        setCurrentIndex(m_model->IndexOf(m_model->ParentOf(TreeItemModel::ItemOf(current))));
+      break;
+    default:
+      return false;
+  }
+  event->accept();
+  return true;
+}
+
 void TreeView::mousePressEvent(QMouseEvent* event) {
+  // A press on an expand button opens or closes the node and selects nothing.
+  if (m_model && event->button() == Qt::LeftButton &&
+      HitTest(event->position().toPoint()).flags == TVHT_ONITEMBUTTON) {
+    m_model->Expand(indexAt(event->position().toPoint()), TVE_TOGGLE);
+    event->accept();
+    return;
+  }
   // A right press leaves the selection alone: the context menu selects the
   // node it opens on, and only when it opens.
   if (event->button() == Qt::RightButton) {
@@ -246,12 +287,17 @@ void TreeView::mousePressEvent(QMouseEvent* event) {
 }
 
 // The second press of a double-click is no click of its own: the first one
-// has toggled already.
+// has toggled already. A double-click on a node opens or closes it, as its
+// button does, except on the check box, where quick clicks are for marking.
 void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
   m_pressed = false;
   m_userInput = true;
   QTreeView::mouseDoubleClickEvent(event);
   m_userInput = false;
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (m_model && index.isValid() && event->button() == Qt::LeftButton &&
+      HitTest(event->position().toPoint()).flags != TVHT_ONITEMSTATEICON)
+    m_model->Expand(index, TVE_TOGGLE);
 }
 
 // A click is a press and a release on the same part of the same node, as the
@@ -264,12 +310,6 @@ void TreeView::mouseReleaseEvent(QMouseEvent* event) {
   const TVHITTESTINFO release = HitTest(event->position().toPoint());
   if (release.hItem == m_press.hItem && release.flags == m_press.flags)
     emit clicked(event->globalPosition().toPoint());
-}
-
-void TreeView::keyPressEvent(QKeyEvent* event) {
-  m_userInput = true;
-  QTreeView::keyPressEvent(event);
-  m_userInput = false;
 }
 
 // Getting the focus with nothing current would make the first row current:
@@ -302,35 +342,37 @@ void TreeView::currentChanged(const QModelIndex& current, const QModelIndex& pre
 
 // Dotted lines join each node to its parent and its siblings, with a box
 // holding + or - on a node that has children, as in a classic tree control.
+// The rows are flat: the model says for each level whether a line goes on
+// below the row.
 void TreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {
   const int step = indentation();
-  if (step <= 0 || !model()) return;
+  if (step <= 0 || !m_model) return;
+  const TreeItemModel::Branch branch = m_model->BranchOf(index);
+  if (branch.siblingBelow.empty()) return;
   painter->save();
-  QPen pen(palette().color(QPalette::Dark), 1, Qt::DotLine);
-  painter->setPen(pen);
+  painter->setPen(QPen(palette().color(QPalette::Dark), 1, Qt::DotLine));
   const int cy = rect.center().y();
-  const auto hasNextSibling = [this](const QModelIndex& i) {
-    return i.row() + 1 < model()->rowCount(i.parent());
-  };
-  // The node's own column: half a line in from the left, and down to the
-  // next sibling.
-  int x = rect.right() - step + 1 + step / 2;
-  const bool first = index.row() == 0 && !index.parent().isValid();
-  painter->drawLine(x, first ? cy : rect.top(), x, hasNextSibling(index) ? rect.bottom() : cy);
-  painter->drawLine(x, cy, rect.right(), cy);
-  // The ancestors' columns: a line passes on where an ancestor has a
-  // sibling below.
-  int ax = x - step;
-  for (QModelIndex a = index.parent(); a.isValid() && ax >= rect.left(); a = a.parent(), ax -= step)
-    if (hasNextSibling(a)) painter->drawLine(ax, rect.top(), ax, rect.bottom());
-  if (model()->hasChildren(index)) {
+  // The ancestors' columns: a line passes on where an ancestor has a sibling
+  // below.
+  for (int level = 0; level < branch.depth; ++level)
+    if (branch.siblingBelow[level]) {
+      const int ax = rect.left() + level * step + step / 2;
+      painter->drawLine(ax, rect.top(), ax, rect.bottom());
+    }
+  // The node's own column: from its parent (the very first row has none) down
+  // to its next sibling, and across to the node.
+  const int x = rect.left() + branch.depth * step + step / 2;
+  painter->drawLine(x, index.row() == 0 ? cy : rect.top(), x,
+                    branch.siblingBelow[branch.depth] ? rect.bottom() : cy);
+  painter->drawLine(x, cy, rect.left() + (branch.depth + 1) * step - 1, cy);
+  if (branch.hasChildren) {
     const QRect box(x - 4, cy - 4, 8, 8);
     painter->setPen(palette().color(QPalette::Dark));
     painter->fillRect(box, palette().color(QPalette::Base));
     painter->drawRect(box);
     painter->setPen(palette().color(QPalette::Text));
     painter->drawLine(x - 2, cy, x + 2, cy);
-    if (!isExpanded(index)) painter->drawLine(x, cy - 2, x, cy + 2);
+    if (!branch.expanded) painter->drawLine(x, cy - 2, x, cy + 2);
   }
   painter->restore();
 }

@@ -1,6 +1,10 @@
 // The tree view: shows each node as [state image][node image][label] and
 // answers the hit tests the frame asks (which part of which node lies under
 // a point).
+//
+// The model hands the view a flat list of the rows on show; the view draws
+// each row indented by its depth, with its expand button, and opens and
+// closes nodes through the tree control, whose flags say what is expanded.
 #pragma once
 
 #include <QStyledItemDelegate>
@@ -16,13 +20,22 @@ class TreeItemDelegate : public QStyledItemDelegate {
   static constexpr int kStateWidth = 15;
   static constexpr int kImageWidth = 17;
   static constexpr int kGap = 3;
+  static constexpr int kIndent = 19;  // one level of the tree
+
+  // Left of a node: one indentation step for each level, the last holding
+  // its expand button.
+  static int Indentation(int depth) { return (depth + 1) * kIndent; }
 
   struct Parts {
     QRect state, image, label;
   };
-  // Where the parts of a node lie within its row rectangle.
-  static Parts Layout(const QRect& row, const QFontMetrics& fm, const QString& text,
+  // Where the parts of a node lie within its row rectangle (the row as Qt
+  // lays it out, from the left edge of the tree).
+  static Parts Layout(const QRect& row, int depth, const QFontMetrics& fm, const QString& text,
                       int stateImage);
+  // The width a node needs, from the left edge of the tree to the end of its
+  // label.
+  static int RowWidth(const QFontMetrics& fm, const QModelIndex& index);
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
@@ -61,10 +74,13 @@ class TreeView : public QTreeView {
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
  private:
-  int RowWidth(const QModelIndex& index, int depth) const;
-  static int Depth(const QModelIndex& index);
+  // The keys that open and close nodes (*, +, -, Left, Right); false for
+  // any other key.
+  bool OpenOrCloseByKey(QKeyEvent* event);
   void GrowColumn(int width);
   void FitColumn();
+  // The rectangle of a row's expand button, in viewport coordinates.
+  QRect ButtonRect(const QModelIndex& index) const;
 
   TreeItemModel* m_model = nullptr;
   bool m_applyingSelection = false;

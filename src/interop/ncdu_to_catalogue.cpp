@@ -1,7 +1,5 @@
 #include "interop/ncdu_to_catalogue.h"
 
-#include <sys/stat.h>
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +26,7 @@ struct NcduInfo {
   bool notRegular = false;
   std::string excluded;  // ncdu's reason ("pattern", "otherfs", ...); empty if not excluded
 
-  bool ModeSaysFolder() const { return mode && S_ISDIR(static_cast<mode_t>(*mode)); }
+  bool ModeSaysFolder() const { return mode && (*mode & kUnixTypeMask) == kUnixFolder; }
 };
 
 void ReadInfo(JsonPullReader& json, NcduInfo& info, std::string& key) {
@@ -121,15 +119,14 @@ void Builder::InsertFile(HTREEITEM parent) {
   auto record = std::make_unique<CTreeItemData>();
   // The attributes a scan gives, from the entry's mode where the export has
   // it; without one, a regular file or (notreg) a device.
-  struct statx st {};
-  st.stx_mode = static_cast<uint16_t>(
-      m_info.mode ? *m_info.mode : (m_info.notRegular ? S_IFCHR : S_IFREG) | S_IRUSR | S_IWUSR);
-  st.stx_size = static_cast<uint64_t>(m_info.asize);
-  if (m_info.dsize) {
-    st.stx_mask |= STATX_BLOCKS;
-    st.stx_blocks = static_cast<uint64_t>(*m_info.dsize) / 512;
-  }
-  record->m_dwAttributes = FileAttributesFromStatus(st, m_info.name, S_ISLNK(st.stx_mode));
+  UnixStatus st;
+  st.mode = static_cast<uint16_t>(m_info.mode ? *m_info.mode
+                                              : (m_info.notRegular ? kUnixCharDevice : kUnixFile) |
+                                                    kUnixOwnerWrite);
+  st.size = static_cast<uint64_t>(m_info.asize);
+  if (m_info.dsize) st.blocks = static_cast<uint64_t>(*m_info.dsize) / 512;
+  record->m_dwAttributes =
+      FileAttributesFromUnix(st, m_info.name, (st.mode & kUnixTypeMask) == kUnixLink);
   record->m_nFileSize = m_info.asize;
   if (m_info.mtime) {
     const FILETIME time = UnixToFileTime(*m_info.mtime, 0);

@@ -1,24 +1,36 @@
 #include "platform/file_attributes.h"
 
-DWORD FileAttributesFromStatus(const struct statx& st, std::string_view name, bool isSymlink) {
+DWORD FileAttributesFromUnix(const UnixStatus& st, std::string_view name, bool isSymlink) {
   DWORD attributes = 0;
-  const unsigned type = st.stx_mode & S_IFMT;
+  const uint32_t type = st.mode & kUnixTypeMask;
 
-  if (type == S_IFDIR) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if (type == kUnixFolder) attributes |= FILE_ATTRIBUTE_DIRECTORY;
   if (!name.empty() && name.front() == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
-  if (!(st.stx_mode & S_IWUSR) || (st.stx_attributes & STATX_ATTR_IMMUTABLE))
-    attributes |= FILE_ATTRIBUTE_READONLY;
+  if (!(st.mode & kUnixOwnerWrite) || st.immutable) attributes |= FILE_ATTRIBUTE_READONLY;
   if (isSymlink) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-  if (type == S_IFCHR || type == S_IFBLK || type == S_IFIFO || type == S_IFSOCK)
+  if (type == kUnixCharDevice || type == kUnixBlockDevice || type == kUnixPipe ||
+      type == kUnixSocket)
     attributes |= FILE_ATTRIBUTE_SYSTEM;
-  if (type == S_IFREG) {
+  if (type == kUnixFile) {
     attributes |= FILE_ATTRIBUTE_ARCHIVE;
-    const uint64_t blocksNeeded = st.stx_size / 512 + (st.stx_size % 512 != 0);
-    if ((st.stx_mask & STATX_BLOCKS) && st.stx_blocks < blocksNeeded)
-      attributes |= FILE_ATTRIBUTE_SPARSE_FILE;
+    const uint64_t blocksNeeded = st.size / 512 + (st.size % 512 != 0);
+    if (st.blocks && *st.blocks < blocksNeeded) attributes |= FILE_ATTRIBUTE_SPARSE_FILE;
   }
-  if (st.stx_attributes & STATX_ATTR_COMPRESSED) attributes |= FILE_ATTRIBUTE_COMPRESSED;
-  if (st.stx_attributes & STATX_ATTR_ENCRYPTED) attributes |= FILE_ATTRIBUTE_ENCRYPTED;
+  if (st.compressed) attributes |= FILE_ATTRIBUTE_COMPRESSED;
+  if (st.encrypted) attributes |= FILE_ATTRIBUTE_ENCRYPTED;
 
   return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
+
+#ifdef __linux__
+DWORD FileAttributesFromStatus(const struct statx& st, std::string_view name, bool isSymlink) {
+  UnixStatus status;
+  status.mode = st.stx_mode;
+  status.size = st.stx_size;
+  if (st.stx_mask & STATX_BLOCKS) status.blocks = st.stx_blocks;
+  status.immutable = st.stx_attributes & STATX_ATTR_IMMUTABLE;
+  status.compressed = st.stx_attributes & STATX_ATTR_COMPRESSED;
+  status.encrypted = st.stx_attributes & STATX_ATTR_ENCRYPTED;
+  return FileAttributesFromUnix(status, name, isSymlink);
+}
+#endif

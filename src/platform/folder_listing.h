@@ -11,6 +11,14 @@
 
 #include "platform/win_types.h"
 
+#ifdef _WIN32
+// Windows has no descriptor for the current folder; the listing takes the
+// POSIX name and value for it.
+#ifndef AT_FDCWD
+#define AT_FDCWD (-100)
+#endif
+#endif
+
 // An open folder. Owns its descriptor and closes it on destruction.
 class FolderHandle {
  public:

@@ -4,16 +4,13 @@
 
 #include <limits>
 
+#include "platform/local_calendar.h"
+
 namespace {
 
 constexpr int64_t kTicksPerSecond = 10'000'000;  // FILETIME counts 100 ns ticks
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr uint64_t kLargestConvertible = 0x7FFF'FFFF'FFFF'FFFF;
-
-bool LocalCalendar(int64_t sec, struct tm& out) {
-  const time_t t = static_cast<time_t>(sec);
-  return localtime_r(&t, &out) != nullptr;
-}
 
 }  // namespace
 

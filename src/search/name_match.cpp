@@ -1,13 +1,11 @@
 #include "search/name_match.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "platform/cp1252.h"
+#include "platform/lower_case.h"
 
 // In UTF-8 the bytes of a multibyte character are all 0x80 or above, so an
 // ASCII byte ('/', '-', ' ', '.', digits) is always a character of its own.
@@ -30,26 +28,6 @@ bool IsCharStart(std::string_view text, size_t pos) {
 }
 
 // ---- Lower case -----------------------------------------------------------
-
-// The case mapping is that of a UTF-8 locale, whatever the process locale is.
-// Created once and kept for the life of the process.
-locale_t Utf8Locale() {
-  static const locale_t locale = [] {
-    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
-      if (locale_t l = newlocale(LC_CTYPE_MASK, name, locale_t{})) return l;
-    }
-    return locale_t{};
-  }();
-  return locale;
-}
-
-char32_t LowerCodePoint(char32_t cp) {
-  const locale_t locale = Utf8Locale();
-  if (!locale) return cp;
-  const auto lower = static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), locale));
-  if (lower > 0x10FFFF || (lower >= 0xD800 && lower <= 0xDFFF)) return cp;
-  return lower;
-}
 
 constexpr uint64_t kEveryByte = 0x0101010101010101;
 constexpr uint64_t kHighBits = kEveryByte * 0x80;

@@ -20,6 +20,7 @@ void* RecordPool::Allocate() {
   }
   FreeSlot* slot = m_free;
   m_free = slot->next;
+  ++m_live;
   return slot;
 }
 
@@ -28,4 +29,5 @@ void RecordPool::Free(void* p) noexcept {
   auto* slot = static_cast<FreeSlot*>(p);
   slot->next = m_free;
   m_free = slot;
+  --m_live;
 }

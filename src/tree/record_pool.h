@@ -13,6 +13,7 @@ class RecordPool {
   void* Allocate();
   void Free(void* p) noexcept;
   size_t CapacityBytes() const { return m_chunks.size() * kRecordsPerChunk * m_recordSize; }
+  size_t LiveRecords() const { return m_live; }
 
  private:
   static constexpr size_t kRecordsPerChunk = 4096;
@@ -22,4 +23,5 @@ class RecordPool {
   size_t m_recordSize;
   std::vector<std::unique_ptr<std::byte[]>> m_chunks;
   FreeSlot* m_free = nullptr;
+  size_t m_live = 0;
 };

@@ -199,8 +199,32 @@ bool CTreeCtrl::Expand(HTREEITEM item, UINT code) {
   else if (code == TVE_COLLAPSE) open = false;
   else if (code == TVE_TOGGLE) open = !wasOpen;
   else return false;
+  if (open == wasOpen) return true;
+  // The selection never hides inside a closed branch; it moves before the
+  // branch's rows leave the view.
+  if (!open && m_caret != i && CaretWithin(i)) MoveCaret(i);
   if (open) n.state |= TVIS_EXPANDED; else n.state &= ~TVIS_EXPANDED;
-  if (open != wasOpen && m_pView) m_pView->ItemExpanded(item, open);
+  if (m_pView) m_pView->ExpansionChanged(item);
+  return true;
+}
+
+bool CTreeCtrl::ExpandBranch(HTREEITEM item) {
+  const uint32_t top = Index(item);
+  if (top == kNone) return false;
+  At(top).state |= TVIS_EXPANDED;
+  // Pre-order without recursion: down to the first child, else across to the
+  // next sibling of the nearest node below the top that has one.
+  for (uint32_t cur = At(top).firstChild; cur != kNone;) {
+    Node& n = At(cur);
+    if (n.firstChild != kNone) {
+      n.state |= TVIS_EXPANDED;
+      cur = n.firstChild;
+      continue;
+    }
+    while (cur != top && At(cur).next == kNone) cur = At(cur).parent;
+    cur = cur == top ? kNone : At(cur).next;
+  }
+  if (m_pView) m_pView->ExpansionChanged(item);
   return true;
 }
 
@@ -272,8 +296,10 @@ bool CTreeCtrl::SetItemText(HTREEITEM item, std::string_view text) {
 bool CTreeCtrl::SetItemState(HTREEITEM item, UINT state, UINT stateMask) {
   const uint32_t i = Index(item);
   if (i == kNone) return false;
+  // The expanded flag changes only through Expand, which tells the view.
+  if (stateMask & TVIS_EXPANDED) Expand(item, (state & TVIS_EXPANDED) ? TVE_EXPAND : TVE_COLLAPSE);
   Node& n = At(i);
-  const UINT mask = stateMask & ~TVIS_SELECTED & 0xFFFF;
+  const UINT mask = stateMask & ~(TVIS_SELECTED | TVIS_EXPANDED) & 0xFFFF;
   const uint16_t old = n.state;
   n.state = static_cast<uint16_t>((n.state & ~mask) | (state & mask));
   if (n.state != old && m_pView) m_pView->ItemChanged(item);

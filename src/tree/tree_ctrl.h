@@ -119,7 +119,8 @@ class TreeViewObserver {
   virtual void ItemAboutToBeDeleted(HTREEITEM item) = 0;  // with its subtree
   virtual void ItemDeleted(HTREEITEM parent) = 0;
   virtual void ItemChanged(HTREEITEM item) = 0;
-  virtual void ItemExpanded(HTREEITEM item, bool expanded) = 0;
+  // The expanded flag of the item, and maybe of nodes below it, changed.
+  virtual void ExpansionChanged(HTREEITEM item) = 0;
   virtual void SelectionChanged(HTREEITEM item) = 0;
   virtual void EnsureVisible(HTREEITEM item) = 0;
   virtual void AllAboutToBeDeleted() = 0;
@@ -154,7 +155,11 @@ class CTreeCtrl {
   HTREEITEM GetSelectedItem() const { return Handle(m_caret); }
 
   bool SelectItem(HTREEITEM item);  // null clears the selection
+  // Collapsing a node that holds the selected node selects the collapsed node.
   bool Expand(HTREEITEM item, UINT code);
+  // Expands the node and every node below it that has children (the `*`
+  // key), telling the view once.
+  bool ExpandBranch(HTREEITEM item);
   bool EnsureVisible(HTREEITEM item);
 
   bool GetItem(TVITEM& item) const;  // item.hItem and item.mask say what

@@ -40,6 +40,8 @@ void CTreeItemData::operator delete(void* p) noexcept {
 
 size_t CTreeItemData::PoolCapacityBytes() { return DataPool().CapacityBytes(); }
 
+size_t CTreeItemData::LiveRecords() { return DataPool().LiveRecords(); }
+
 CTreeItem::CTreeItem(const TVITEM& item, int level) : m_strText(item.pszText), m_nLevel(level) {
   TVITEM& it = m_tvis.item;
   it.mask = item.mask;

@@ -32,6 +32,8 @@ class CTreeItemData {
   static void operator delete(void* p) noexcept;
   // Memory held by all records (for the benchmark's bytes-per-node figure).
   static size_t PoolCapacityBytes();
+  // Records alive now (a benchmark checks that closing frees them all).
+  static size_t LiveRecords();
 
   int64_t m_nFileSize = 0;
   DWORD m_dwAttributes = 0;

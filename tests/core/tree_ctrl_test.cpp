@@ -172,6 +172,11 @@ TEST(TreeCtrl, ExpandAndEnsureVisibleOpenAncestors) {
   EXPECT_FALSE(t.GetItemState(c, TVIS_EXPANDED));
   t.Expand(a, TVE_COLLAPSE);
   EXPECT_FALSE(t.GetItemState(a, TVIS_EXPANDED));
+  // A whole branch opens at once; a node without children stays as it was.
+  t.Expand(b, TVE_COLLAPSE);
+  t.ExpandBranch(a);
+  EXPECT_TRUE(t.GetItemState(a, TVIS_EXPANDED) && t.GetItemState(b, TVIS_EXPANDED));
+  EXPECT_FALSE(t.GetItemState(c, TVIS_EXPANDED));
 }
 
 }  // namespace

@@ -196,7 +196,8 @@ TEST_F(FindGui, CtrlFSearchesAndF3VisitsTheFollowingMatches) {
   EXPECT_TRUE(frame.m_bIgnoreCase);
   // Found in a collapsed branch, which is opened.
   EXPECT_EQ(tree.GetSelectedItem(), x1);
-  EXPECT_TRUE(w.View()->isExpanded(w.Model()->IndexOf(sub)));
+  EXPECT_EQ(w.View()->currentIndex(), w.Model()->IndexOf(x1)) << "shown, its folder opened";
+  EXPECT_TRUE(w.View()->currentIndex().isValid());
   EXPECT_TRUE(TreeFocused());
 
   Press(Qt::Key_F3);

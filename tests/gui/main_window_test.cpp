@@ -181,7 +181,7 @@ TEST(MainWindowGui, ClickOnTheMarkBoxTogglesAndOnTheLabelDoesNot) {
   TreeView* view = w.View();
   const QRect row = view->visualRect(w.Model()->IndexOf(file));
   ASSERT_TRUE(row.isValid());
-  const auto parts = TreeItemDelegate::Layout(row, view->fontMetrics(), "a.txt", 1);
+  const auto parts = TreeItemDelegate::Layout(row, 1, view->fontMetrics(), "a.txt", 1);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, parts.label.center());
   EXPECT_EQ(w.Frame().m_nMarkedFiles, 0);
   EXPECT_EQ(tree.GetSelectedItem(), file);

@@ -62,10 +62,10 @@ TEST_F(NewUserGui, NodeFoundAtLevel150IsInViewSideways) {
   HTREEITEM target = Add(node, "target.txt   9 bytes, 01/02/2003-10:30", true);
   FindNext("target", true);
   ASSERT_EQ(tree.GetSelectedItem(), target);
-  const QRect row = Row(target);
+  const int nodeLeft = Row(target).left() + TreeItemDelegate::Indentation(150);
   EXPECT_GT(w.View()->horizontalScrollBar()->value(), 0);
-  EXPECT_GE(row.left(), 0);
-  EXPECT_LE(row.left() + 40, w.View()->viewport()->width()) << "images and label start in view";
+  EXPECT_GE(nodeLeft, 0);
+  EXPECT_LE(nodeLeft + 40, w.View()->viewport()->width()) << "images and label start in view";
 }
 
 // Bytes C4 52 47 45 52 2E 54 58 54: "ÄRGER.TXT" from a Windows catalogue.
@@ -99,8 +99,9 @@ TEST_F(NewUserGui, ClickIsPressAndReleaseOnTheBox) {
   HTREEITEM file = Add(top, "a.txt   9 bytes, 01/02/2003-10:30", true);
   tree.Expand(top, TVE_EXPAND);
   QTest::qWait(20);
-  const auto parts = TreeItemDelegate::Layout(
-      Row(file), w.View()->fontMetrics(), TreeItemDelegate::ShownText(w.Model()->IndexOf(file)), 1);
+  const auto parts =
+      TreeItemDelegate::Layout(Row(file), 1, w.View()->fontMetrics(),
+                               TreeItemDelegate::ShownText(w.Model()->IndexOf(file)), 1);
   QWidget* port = w.View()->viewport();
   const QPoint box = parts.state.center();
   QTest::mousePress(port, Qt::LeftButton, {}, box);  // a double-click as the system sends it

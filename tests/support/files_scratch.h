@@ -3,10 +3,14 @@
 // privileges.
 #pragma once
 
+#ifndef _WIN32
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <process.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,17 +25,27 @@ namespace files_test {
 
 using Bytes = std::vector<unsigned char>;
 
+#ifndef _WIN32
 constexpr uid_t kNobody = 65534;
+#endif
 
 // A fresh folder under the system's temporary folder, removed with all it
 // holds. Open to everyone, so a child running as nobody can reach into it.
 class ScratchFolder {
  public:
   ScratchFolder() {
+#ifdef _WIN32
+    static int count = 0;
+    m_path = (std::filesystem::temp_directory_path() /
+              ("ztr-files-" + std::to_string(_getpid()) + "-" + std::to_string(++count)))
+                 .string();
+    std::filesystem::create_directory(m_path);
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "ztr-files-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     m_path = pattern;
     ::chmod(m_path.c_str(), 0755);
+#endif
   }
   ~ScratchFolder() {
     std::error_code ignored;
@@ -77,6 +91,7 @@ inline std::string ReadWholeText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+#ifndef _WIN32
 inline mode_t ModeOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
@@ -104,5 +119,6 @@ inline int RunInChild(bool asNobody, const std::function<int()>& body) {
   if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 }  // namespace files_test
