@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "bench_process.h"
+#include "bench_support.h"
 #include "cli/tool_frame.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
@@ -16,8 +16,6 @@
 namespace {
 
 constexpr size_t kNodes = 1'000'000;
-constexpr int kFilesPerFolder = 20;
-constexpr int kRuns = 3;
 constexpr UINT kMask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
 
 // Of every 100 files, the second catalogue changes one: every third such
@@ -38,7 +36,7 @@ size_t BuildCatalogue(const std::string& path, Variant variant) {
     for (int depth = 0; depth < 3 && count < kNodes; ++depth, ++count) {
       parent = tree.InsertItem(kMask, "folder-" + std::to_string(f) + "-" + std::to_string(depth),
                                1, 2, 0x1000, 0xF000, nullptr, parent, TVI_LAST);
-      for (int i = 0; i < kFilesPerFolder && count + 1 < kNodes; ++i, ++count, ++file) {
+      for (int i = 0; i < bench::kFilesPerFolder && count + 1 < kNodes; ++i, ++count, ++file) {
         std::string name = "file-" + std::to_string(i) + ".dat";
         auto* data = new CTreeItemData;
         data->m_nFileSize = 1000 + static_cast<int64_t>(file % 977) * 131;
@@ -76,11 +74,11 @@ int main() {
   const std::string tool = ZTR_TOOL_PATH;
   const bench::Run listedA = bench::RunProgram({tool, "list", a}, listA);
   const bench::Run listedB = bench::RunProgram({tool, "list", b}, listB);
-  const bench::Run listOneA = bench::BestOf(kRuns, {tool, "list", a});
-  const bench::Run listOneB = bench::BestOf(kRuns, {tool, "list", b});
-  const bench::Run diff = bench::BestOf(kRuns, {tool, "diff", a, b});
-  const bench::Run json = bench::BestOf(kRuns, {tool, "diff", "--json", a, b});
-  const bench::Run peer = bench::BestOf(kRuns, {"diff", listA, listB});
+  const bench::Run listOneA = bench::BestOf({tool, "list", a});
+  const bench::Run listOneB = bench::BestOf({tool, "list", b});
+  const bench::Run diff = bench::BestOf({tool, "diff", a, b});
+  const bench::Run json = bench::BestOf({tool, "diff", "--json", a, b});
+  const bench::Run peer = bench::BestOf({"diff", listA, listB});
 
   const auto line = [](const char* what, double seconds, long kb) {
     std::printf("  %-40s %7.3f s  %7.1f MB peak\n", what, seconds, kb / 1024.0);
@@ -88,18 +86,18 @@ int main() {
   std::printf(
       "ztr-tool diff, two catalogues of %zu nodes (folders of %d files), %.1f MB each,\n"
       "%zu files differing (grown, gone, renamed)\n",
-      kNodes, kFilesPerFolder, fs::file_size(a) / 1e6, changed);
+      kNodes, bench::kFilesPerFolder, fs::file_size(a) / 1e6, changed);
   const double listBoth = listOneA.seconds + listOneB.seconds;
-  line("list A >/dev/null", listOneA.seconds, listOneA.peakKb);
-  line("list B >/dev/null", listOneB.seconds, listOneB.peakKb);
-  line("diff A B >/dev/null", diff.seconds, diff.peakKb);
-  line("diff --json A B >/dev/null", json.seconds, json.peakKb);
-  line("peer: GNU diff of the two listings", peer.seconds, peer.peakKb);
+  line("list A >/dev/null", listOneA.seconds, listOneA.peakKiB);
+  line("list B >/dev/null", listOneB.seconds, listOneB.peakKiB);
+  line("diff A B >/dev/null", diff.seconds, diff.peakKiB);
+  line("diff --json A B >/dev/null", json.seconds, json.peakKiB);
+  line("peer: GNU diff of the two listings", peer.seconds, peer.peakKiB);
   std::printf(
       "  diff against list of both: %.2fx the time (target at most 2x), %.2fx the memory of\n"
       "  list A and list B together (target at most 1x)\n",
       diff.seconds / listBoth,
-      static_cast<double>(diff.peakKb) / static_cast<double>(listOneA.peakKb + listOneB.peakKb));
+      static_cast<double>(diff.peakKiB) / static_cast<double>(listOneA.peakKiB + listOneB.peakKiB));
   std::printf("  %s", diff.err.c_str());
 
   fs::remove_all(folder);

@@ -59,7 +59,8 @@ int main() {
   const size_t bytes = tree.MemoryUsage() + CTreeItemData::PoolCapacityBytes();
 
   start = std::chrono::steady_clock::now();
-  frame.WalkTree(nullptr, 0, static_cast<CMainFrame::NodeStep>(&Counter::Count), nullptr, true);
+  frame.WalkTree(nullptr, 0, static_cast<CMainFrame::NodeStep<void*>>(&Counter::Count), nullptr,
+                 true);
   const double walk = Seconds(start);
 
   start = std::chrono::steady_clock::now();

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "search/name_match.h"
+#include "support/name_match_oracles.h"
 
 namespace {
 

@@ -121,7 +121,8 @@ void CheckTotals(const CMainFrame& frame, const std::vector<Node>& nodes) {
   uint64_t bytes = 0;
   int32_t files = 0;
   for (const Node& n : nodes)
-    if (n.data && n.stateImage == 2) bytes += static_cast<uint64_t>(n.data->size), ++files;
+    if (n.data && CountsAsMarked(n.stateImage))
+      bytes += static_cast<uint64_t>(n.data->size), ++files;
   Check(frame.m_nMarkedFiles == files, "marked files differ from the marked file nodes");
   Check(static_cast<uint64_t>(frame.m_nMarkedBytes) == bytes,
         "marked bytes differ from the sizes of the marked file nodes");

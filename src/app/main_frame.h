@@ -1,18 +1,22 @@
 // The main frame: owns the tree control and the state every command shares,
-// and carries out every command. Its members are defined in the folder of the
-// subsystem they belong to (scan and marks in tree/, save and open in files/,
-// find in search/), so each file stays about one thing.
+// and carries out every command. Its members are defined by subsystem in
+// app/frame_*.cpp (scan, marks, files, find, context menu); the work itself is
+// done by the libraries below (tree/, files/, search/, interop/), which take
+// what they need explicitly and know nothing of the frame.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "app/frame_host.h"
 #include "app/profile_store.h"
 #include "tree/tree_ctrl.h"
+#include "tree/tree_walk.h"
 
 class CArchive;
 class CFile;
@@ -23,8 +27,9 @@ enum class CommandSource { Menu, Other };
 
 class CMainFrame : public TreeNotifyTarget {
  public:
-  // A node step of WalkTree: (node, nest level, user value).
-  using NodeStep = void (CMainFrame::*)(HTREEITEM, int, void*);
+  // A node step of WalkTree: (node, nest level, the walk's value).
+  template <class Value>
+  using NodeStep = void (CMainFrame::*)(HTREEITEM, int, Value);
 
   CMainFrame(FrameHost& host, ProfileStore& profile);
   // Destroys the tree control (each node's deletion is reported and frees its
@@ -56,9 +61,15 @@ class CMainFrame : public TreeNotifyTarget {
   bool QuerySaveTree();
 
   // Marks and totals.
-  void WalkTree(HTREEITEM node, int level, NodeStep step, void* userValue, bool preOrder);
-  void DeleteNode(HTREEITEM node, int level, void* userValue);
-  void SetMark(HTREEITEM node, int level, void* mark);
+  // Calls step(n, nest level, value) for node and every node below it, in
+  // pre- or post-order (a post-order step may delete its node). A negative
+  // level: node's own depth is worked out. Node null: the whole tree, its
+  // top-level nodes at level 1.
+  template <class Value>
+  void WalkTree(HTREEITEM node, int level, NodeStep<Value> step, std::type_identity_t<Value> value,
+                bool preOrder);
+  void DeleteNode(HTREEITEM node, int level, std::nullptr_t);
+  void SetMark(HTREEITEM node, int level, bool mark);
   void ToggleSelect(HTREEITEM node);
   void OnToggleSelect();
   void UpdateParentMarks(HTREEITEM node);
@@ -72,9 +83,11 @@ class CMainFrame : public TreeNotifyTarget {
 
   // Tree files.
   bool AskSaveFileName(std::string& path);
-  bool SaveTree(const std::string& path, HTREEITEM start);
+  // Writes the whole tree (start null) or start's ancestors and branch.
+  // Returns only once the file is written; a failure throws.
+  void SaveTree(const std::string& path, HTREEITEM start);
   void WriteAncestors(HTREEITEM node, int level, CArchive& ar);
-  void WriteItem(HTREEITEM node, int level, void* archive);
+  void WriteItem(HTREEITEM node, int level, CArchive* ar);
   void OnFileSave();
   void OnFileSaveAs();
   void OnFileOpen();
@@ -126,6 +139,17 @@ class CMainFrame : public TreeNotifyTarget {
   FrameHost& m_host;
   ProfileStore& m_profile;
 };
+
+template <class Value>
+void CMainFrame::WalkTree(HTREEITEM node, int level, NodeStep<Value> step,
+                          std::type_identity_t<Value> value, bool preOrder) {
+  if (node == nullptr)
+    level = 0;
+  else if (level < 0)
+    level = NestLevel(*m_pTreeCtrl, node);
+  WalkBranch(*m_pTreeCtrl, node, level, preOrder,
+             [&](HTREEITEM n, int nestLevel) { (this->*step)(n, nestLevel, value); });
+}
 
 template <class Action>
 void CMainFrame::RunGuarded(Action&& action, CommandSource source) {

@@ -26,8 +26,6 @@ constexpr UINT ID_FILE_INFO = 32785;
 constexpr UINT ID_FIND_NEXT = 32787;
 constexpr UINT ID_TOGGLE_SELECT = 32788;
 
-constexpr UINT IDC_TREE = 101;
-
 inline constexpr const char kAppName[] = "ZTR";
 inline constexpr const char kFrameTitle[] = "Directory Listing Viewer";
 inline constexpr const char kMakerName[] = "ZTR Project";

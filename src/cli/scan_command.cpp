@@ -27,8 +27,6 @@ constexpr std::string_view kHelp =
     "Exit status: 0 when FILE was written, 2 otherwise; 128 plus the signal's\n"
     "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n";
 
-constexpr int kStateUnreadable = 4;
-
 HTREEITEM LastTopLevelItem(const CTreeCtrl& tree) {
   HTREEITEM last = tree.GetRootItem();
   if (last == nullptr) return nullptr;

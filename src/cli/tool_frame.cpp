@@ -5,10 +5,10 @@
 #include <system_error>
 
 #include "cli/output_buffer.h"
-#include "cli/pre_order.h"
 #include "files/archive.h"
 #include "files/file.h"
 #include "platform/utf8_path.h"
+#include "tree/tree_walk.h"
 
 bool ToolFrame::Load(const std::string& path) {
   host.ResetNotices();
@@ -77,7 +77,8 @@ bool ToolFrame::WalkInTreeOrder(const std::string& path, OutputBuffer& output, b
   const bool loaded = Load(path);
   const CTreeCtrl& tree = frame.Tree();
   StreamedNode node;
-  ForEachInPreOrder(tree, [&](HTREEITEM item, int depth) {
+  // The whole tree in pre-order, top-level nodes at depth 0.
+  WalkBranch(tree, nullptr, -1, true, [&](HTREEITEM item, int depth) {
     TVITEM tv;
     tv.hItem = item;
     tv.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;

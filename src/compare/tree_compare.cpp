@@ -8,6 +8,7 @@
 #include "platform/cp1252.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
+#include "tree/tree_walk.h"
 
 namespace {
 
@@ -221,25 +222,12 @@ FolderTotals TreeComparer::Totals(const CTreeCtrl& tree, HTREEITEM folder) const
   FolderTotals totals;
   // Sizes from a file can be anything: the sum wraps rather than overflows.
   uint64_t bytes = 0;
-  HTREEITEM node = tree.GetChildItem(folder);
-  while (node != nullptr) {
+  for (HTREEITEM node = tree.GetChildItem(folder); node != nullptr;
+       node = NextInPreOrder(tree, node, folder)) {
     if (const CTreeItemData* data = tree.GetItemData(node)) {
       ++totals.files;
       bytes += static_cast<uint64_t>(data->m_nFileSize);
     }
-    if (HTREEITEM child = tree.GetChildItem(node)) {
-      node = child;
-      continue;
-    }
-    // Up until a node with a next sibling, but never above the folder.
-    while (node != folder) {
-      if (HTREEITEM next = tree.GetNextSiblingItem(node)) {
-        node = next;
-        break;
-      }
-      node = tree.GetParentItem(node);
-    }
-    if (node == folder) break;
   }
   totals.bytes = static_cast<int64_t>(bytes);
   return totals;

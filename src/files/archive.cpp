@@ -31,10 +31,6 @@ void CArchive::CheckOpen() const {
   if (m_pFile == nullptr) throw std::logic_error("tree file stream used after closing");
 }
 
-void CArchive::Flush() {
-  if (IsStoring()) FlushBuffer();
-}
-
 void CArchive::Close() {
   if (m_pFile != nullptr && IsStoring()) FlushBuffer();
   Abort();

@@ -90,65 +90,6 @@ class CArchive {
     return ReadSlow(data, n);
   }
 
-  CArchive& operator<<(uint8_t value) {
-    WriteValue(value);
-    return *this;
-  }
-  CArchive& operator<<(uint16_t value) {
-    WriteValue(value);
-    return *this;
-  }
-  CArchive& operator<<(uint32_t value) {
-    WriteValue(value);
-    return *this;
-  }
-  CArchive& operator<<(uint64_t value) {
-    WriteValue(value);
-    return *this;
-  }
-  CArchive& operator<<(int32_t value) {
-    WriteValue(value);
-    return *this;
-  }
-  CArchive& operator<<(int64_t value) {
-    WriteValue(value);
-    return *this;
-  }
-  CArchive& operator<<(std::string_view text) {
-    WriteString(text);
-    return *this;
-  }
-  CArchive& operator>>(uint8_t& value) {
-    value = ReadValue<uint8_t>();
-    return *this;
-  }
-  CArchive& operator>>(uint16_t& value) {
-    value = ReadValue<uint16_t>();
-    return *this;
-  }
-  CArchive& operator>>(uint32_t& value) {
-    value = ReadValue<uint32_t>();
-    return *this;
-  }
-  CArchive& operator>>(uint64_t& value) {
-    value = ReadValue<uint64_t>();
-    return *this;
-  }
-  CArchive& operator>>(int32_t& value) {
-    value = ReadValue<int32_t>();
-    return *this;
-  }
-  CArchive& operator>>(int64_t& value) {
-    value = ReadValue<int64_t>();
-    return *this;
-  }
-  CArchive& operator>>(std::string& text) {
-    ReadString(text);
-    return *this;
-  }
-
-  // Store direction: writes out what is buffered. Load direction: nothing.
-  void Flush();
   // Flushes in the store direction and detaches from the file, which stays
   // open. Only Abort() is allowed after a failure here.
   void Close();

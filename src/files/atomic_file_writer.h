@@ -33,11 +33,6 @@ class CAtomicFileWriter {
   // the old file's permissions, under the target's name.
   void Commit();
 
-  // Whether the bytes go straight into the target: a device or a pipe. A
-  // regular file is never written in place; where no temporary file can be
-  // created beside it, the writer fails instead.
-  bool IsInPlace() const { return m_bInPlace; }
-
  private:
   void CreateTempFile();
   void OpenInPlace();

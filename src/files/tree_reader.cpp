@@ -3,11 +3,10 @@
 #include <array>
 #include <memory>
 
-#include "app/frame_host.h"
 #include "tree/tree_item.h"
 
 TreeReadEnd ReadTree(CArchive& ar, CTreeCtrl& tree, HTREEITEM topParent,
-                     const std::function<void(HTREEITEM)>& perNode, FrameHost& host) {
+                     const std::function<void(HTREEITEM)>& perNode) {
   // The last node read at each level. Deeper entries are left as they are
   // when the records climb back up: a later record at that depth still finds
   // its parent there, as files of this format have always been read.
@@ -19,10 +18,7 @@ TreeReadEnd ReadTree(CArchive& ar, CTreeCtrl& tree, HTREEITEM topParent,
     // a node or freed here.
     std::unique_ptr<CTreeItemData> data(record.GetData());
     const int level = record.GetLevel();
-    if (level >= kMaxNestLevels) {
-      host.MessageBox(kNestLimitText, "File Open", MB_OK | MB_ICONEXCLAMATION);
-      return TreeReadEnd::nestLimit;
-    }
+    if (level >= kMaxNestLevels) return TreeReadEnd::nestLimit;
     if (level < 0) return TreeReadEnd::endOfRecords;
 
     HTREEITEM parent = topParent;

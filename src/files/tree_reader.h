@@ -5,22 +5,17 @@
 
 #include <functional>
 
+#include "tree/nest_limit.h"
 #include "tree/tree_ctrl.h"
 
 class CArchive;
-class FrameHost;
 
 // How reading ended.
 enum class TreeReadEnd {
   endOfRecords,  // the end of the file, or a record with a negative level
-  nestLimit,     // a record too deep for the level table; the user was told
+  nestLimit,     // a record too deep for the level table (the caller tells the user)
   refused,       // the tree control took no more nodes
 };
-
-// Deepest nest level a tree file may use, plus one.
-constexpr int kMaxNestLevels = 200;
-// What the user is told when a record goes deeper.
-inline constexpr char kNestLimitText[] = "Maximum directory nest level exceeded!";
 
 // Reads node records until the end of the file and inserts each as the last
 // child of its parent: for level 0 the top, for level L the last node read at
@@ -32,4 +27,4 @@ inline constexpr char kNestLimitText[] = "Maximum directory nest level exceeded!
 // the file and memory exhaustion throw; the nodes made so far stay, and no
 // data record is lost on the way out.
 TreeReadEnd ReadTree(CArchive& ar, CTreeCtrl& tree, HTREEITEM topParent,
-                     const std::function<void(HTREEITEM)>& perNode, FrameHost& host);
+                     const std::function<void(HTREEITEM)>& perNode);

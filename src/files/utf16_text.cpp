@@ -1,22 +1,6 @@
 #include "files/utf16_text.h"
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
+#include "platform/utf8.h"
 
 namespace {
 
@@ -34,12 +18,12 @@ std::string Utf16LeToUtf8(const unsigned char* bytes, size_t units) {
   for (size_t i = 0; i < units; ++i) {
     const char32_t u = unit(i);
     if (IsHighSurrogate(u) && i + 1 < units && IsLowSurrogate(unit(i + 1))) {
-      AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+      AppendUtf8(0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00), out);
       ++i;
     } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-      AppendUtf8(out, kReplacement);
+      AppendUtf8(kReplacement, out);
     } else {
-      AppendUtf8(out, u);
+      AppendUtf8(u, out);
     }
   }
   return out;

@@ -8,6 +8,3 @@
 // surrogate without its partner becomes U+FFFD, so the result is always
 // valid UTF-8.
 std::string Utf16LeToUtf8(const unsigned char* bytes, size_t units);
-
-// Appends one code point as UTF-8.
-void AppendUtf8(std::string& out, char32_t c);

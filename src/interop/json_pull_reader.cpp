@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "files/utf16_text.h"
+#include "platform/utf8.h"
 
 int JsonPullReader::Fill() {
   for (;;) {
@@ -126,13 +126,13 @@ void JsonPullReader::AppendEscape(std::string& out) {
     if (Get() != 'u') Fail("bad escape in a string");
     const uint32_t low = ReadHex4();
     if (low >= 0xDC00 && low < 0xE000) {
-      AppendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+      AppendUtf8(0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00), out);
       return;
     }
-    AppendUtf8(out, 0xFFFD);
+    AppendUtf8(0xFFFD, out);
     cp = low;
   }
-  AppendUtf8(out, cp >= 0xD800 && cp < 0xE000 ? 0xFFFD : cp);
+  AppendUtf8(cp >= 0xD800 && cp < 0xE000 ? 0xFFFD : cp, out);
 }
 
 void JsonPullReader::ReadString(std::string& out) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "files/tree_reader.h"
 #include "platform/file_attributes.h"
 #include "platform/local_time.h"
+#include "tree/nest_limit.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 

@@ -6,9 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Whether text is well-formed UTF-8 (no overlong forms, surrogates or code
-// points beyond U+10FFFF).
-bool IsValidUtf8(std::string_view text);
+#include "platform/utf8.h"
 
 // Appends the Windows-1252 text to out as UTF-8. The five bytes the code page
 // leaves undefined become the control characters of the same value, as the

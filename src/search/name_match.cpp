@@ -16,57 +16,6 @@ namespace {
 
 // ---- UTF-8 ----------------------------------------------------------------
 
-// Length of the well-formed UTF-8 character at s (n bytes available), or 0
-// when the bytes there are not one (stray continuation byte, overlong form,
-// surrogate, beyond U+10FFFF, cut short).
-size_t DecodeUtf8(const unsigned char* s, size_t n, char32_t& cp) {
-  const unsigned char lead = s[0];
-  size_t len;
-  char32_t least;
-  if (lead < 0x80) {
-    cp = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    len = 2, least = 0x80, cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    len = 3, least = 0x800, cp = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    len = 4, least = 0x10000, cp = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (n < len) return 0;
-  for (size_t i = 1; i < len; ++i) {
-    if ((s[i] & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (s[i] & 0x3F);
-  }
-  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
-size_t EncodeUtf8(char32_t cp, char* out) {
-  if (cp < 0x80) {
-    out[0] = static_cast<char>(cp);
-    return 1;
-  }
-  if (cp < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (cp >> 6));
-    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 2;
-  }
-  if (cp < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (cp >> 12));
-    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (cp >> 18));
-  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
-  return 4;
-}
-
 // False when pos is inside a well-formed multibyte character of text.
 bool IsCharStart(std::string_view text, size_t pos) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -179,25 +128,6 @@ const std::array<char, 256>& Cp1252LowerCase() {
   return table;
 }
 
-// ---- Labels ---------------------------------------------------------------
-
-bool IsTrailingSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The bytes of a time text, with a bit each for '/' and '-', looked up in a
-// table: every file label is walked back over its time text.
-enum : uint8_t { kTimeChar = 1, kSlash = 2, kDash = 4 };
-constexpr auto kTimeTextBytes = [] {
-  std::array<uint8_t, 256> table{};
-  for (char c = '0'; c <= '9'; ++c) table[static_cast<unsigned char>(c)] = kTimeChar;
-  table[':'] = kTimeChar;
-  table['/'] = kTimeChar | kSlash;
-  table['-'] = kTimeChar | kDash;
-  return table;
-}();
-
 }  // namespace
 
 bool WildcardMatch(const char* text, const char* pattern) {
@@ -248,69 +178,6 @@ void LowerCaseText(std::string& text) {
   std::string lowered(text, 0, i);
   AppendLowerCase(std::string_view(text).substr(i), lowered);
   text = std::move(lowered);
-}
-
-// A file label is "<name>   <size> bytes, <time text>", the time text being
-// "dd/mm/yyyy-HH:MM" or empty. Find takes the name out of a label that holds a
-// '/' by cutting at the last '-', then three times at the last space followed
-// by trimming trailing white space. On this system a '/' also occurs in every
-// folder path (the top node's label) and may occur in the reason text of a
-// folder that could not be entered, or anywhere in a label from a tree file;
-// cutting those would mangle the name or cut nothing sensible. So the cuts are
-// made only when the label has the file-label layout with a time text that
-// holds the '/' and the '-': then they leave exactly the name before the three
-// spaces, without its trailing white space, which is what is returned here.
-// Every other label (folders, paths, failed folders, a file label with an
-// empty time text, anything else) is taken whole as the name.
-//
-// The layout is checked on the label as it stands, so the name does not depend
-// on the ignore-case option; lower-casing never creates or removes an ASCII
-// '/', '-', digit or space, so the cuts fall at the same characters.
-std::string_view ItemLabelName(std::string_view label) {
-  size_t i = label.size();
-  uint8_t seen = 0;
-  while (i > 0) {
-    const uint8_t bits = kTimeTextBytes[static_cast<unsigned char>(label[i - 1])];
-    if (!bits) break;
-    seen |= bits;
-    --i;
-  }
-  if (!(seen & kSlash) || !(seen & kDash)) return label;
-
-  constexpr std::string_view kBytes = " bytes, ";
-  if (i < kBytes.size() || label.substr(i - kBytes.size(), kBytes.size()) != kBytes) return label;
-  i -= kBytes.size();
-
-  const size_t sizeEnd = i;
-  while (i > 0 && IsDigit(label[i - 1])) --i;
-  if (i == sizeEnd) return label;
-  if (i > 0 && label[i - 1] == '-') --i;
-  if (i == 0 || label[i - 1] != ' ') return label;
-
-  // The three separating spaces and any white space the name itself ends in.
-  while (i > 0 && IsTrailingSpace(label[i - 1])) --i;
-  return label.substr(0, i);
-}
-
-void SplitItemLabel(std::string_view label, bool ignoreCase, std::string& stem, std::string& ext) {
-  std::string name(ItemLabelName(label));
-  if (ignoreCase) LowerCaseText(name);
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) {
-    stem = std::move(name);
-    ext.clear();
-  } else {
-    ext.assign(name, dot);
-    name.resize(dot);
-    stem = std::move(name);
-  }
-}
-
-bool MatchName(std::string_view label, std::string_view searchText, bool exactMatch,
-               bool ignoreCase) {
-  thread_local NameMatcher matcher({}, false, false);
-  matcher.Reset(searchText, exactMatch, ignoreCase);
-  return matcher.Matches(label);
 }
 
 NameMatcher::NameMatcher(std::string_view searchText, bool exactMatch, bool ignoreCase) {

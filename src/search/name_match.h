@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "tree/file_label.h"
+
 // The wildcard comparison of Find: '?' stands for one byte, '*' for any run of
 // bytes, everything else for itself (case-sensitive). It never backtracks: a
 // literal segment after a '*' is taken at its leftmost occurrence, the last
@@ -22,28 +24,15 @@ bool WildcardMatch(const char* text, const char* pattern);
 // are not valid UTF-8 stay as they are, except ASCII A-Z.
 void LowerCaseText(std::string& text);
 
-// The part of a node label that Find compares: the file's name for a file
-// label ("<name>   <size> bytes, <date>-<time>"), else the whole label.
-// A view into the label.
-std::string_view ItemLabelName(std::string_view label);
-
-// The name of a label (see ItemLabelName), lower-cased when ignoreCase is set,
-// cut at its last '.': stem is the text before that '.', ext is the '.' and
-// what follows (empty when the name has no '.').
-void SplitItemLabel(std::string_view label, bool ignoreCase, std::string& stem, std::string& ext);
-
-// The test Find applies to one label. With a '*' or '?' in searchText: the
-// stem and the extension (without its '.') are matched with WildcardMatch
-// against the two halves of searchText around its last '.'. Otherwise, with
-// exactMatch: the whole name equals searchText. Otherwise: searchText occurs in
-// the name. searchText must already be lower-cased when ignoreCase is set (Find
-// stores it so).
-bool MatchName(std::string_view label, std::string_view searchText, bool exactMatch,
-               bool ignoreCase);
-
-// MatchName with the search text and options prepared once, for a search that
-// visits many nodes. Matches() allocates nothing once its buffer has grown to
-// the longest name seen. One matcher serves one thread at a time.
+// The test Find applies to a label. With a '*' or '?' in searchText: the stem
+// and the extension (without its '.') of the label's name (ItemLabelName) are
+// matched with WildcardMatch against the two halves of searchText around its
+// last '.'. Otherwise, with exactMatch: the whole name equals searchText.
+// Otherwise: searchText occurs in the name. searchText must already be
+// lower-cased when ignoreCase is set (Find stores it so). The text and
+// options are prepared once, for a search that visits many nodes. Matches()
+// allocates nothing once its buffer has grown to the longest name seen. One
+// matcher serves one thread at a time.
 class NameMatcher {
  public:
   NameMatcher(std::string_view searchText, bool exactMatch, bool ignoreCase);

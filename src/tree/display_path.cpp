@@ -5,22 +5,42 @@
 
 #include "platform/cp1252.h"
 
-void AppendDisplayParentPath(std::span<const std::string_view> ancestors, std::string& out) {
+namespace {
+
+// The one rule for joining ancestors' labels; `append` adds one label.
+template <class Append>
+void AppendPath(std::span<const std::string_view> ancestors, std::string& out, Append append) {
   const size_t start = out.size();
   for (const std::string_view label : ancestors) {
-    AppendDisplayText(label, out);
+    append(label, out);
     if (out.size() == start || out.back() != '/') out += '/';
   }
   while (out.size() > start && out.back() == '/') out.pop_back();
   if (!ancestors.empty()) out += '/';
 }
 
-void AppendDisplayParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
+std::vector<std::string_view> Ancestors(const CTreeCtrl& tree, HTREEITEM node) {
   std::vector<std::string_view> ancestors;
   for (HTREEITEM p = tree.GetParentItem(node); p; p = tree.GetParentItem(p))
     ancestors.push_back(tree.GetItemText(p));
   std::reverse(ancestors.begin(), ancestors.end());
-  AppendDisplayParentPath(ancestors, out);
+  return ancestors;
+}
+
+void AppendBytes(std::string_view label, std::string& out) { out.append(label); }
+
+}  // namespace
+
+void AppendParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
+  AppendPath(Ancestors(tree, node), out, AppendBytes);
+}
+
+void AppendDisplayParentPath(std::span<const std::string_view> ancestors, std::string& out) {
+  AppendPath(ancestors, out, AppendDisplayText);
+}
+
+void AppendDisplayParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
+  AppendDisplayParentPath(Ancestors(tree, node), out);
 }
 
 std::string DisplayPath(const CTreeCtrl& tree, HTREEITEM node) {

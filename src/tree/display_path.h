@@ -1,4 +1,4 @@
-// A node's path as the user sees it.
+// A node's path: the labels of its ancestors, top first, joined by '/'.
 #pragma once
 
 #include <span>
@@ -7,10 +7,15 @@
 
 #include "tree/tree_ctrl.h"
 
-// Appends the folder path above node (the frame's GetParentPath) with each
-// folder's label as the window shows it (platform/cp1252.h), so a path mixing
-// UTF-8 and Windows-1252 labels comes out as valid UTF-8. The decoding keeps
-// every ASCII byte, so the slashes fall where GetParentPath puts them.
+// Appends the folder path above node as its labels' bytes stand: each label
+// followed by one '/' (a label that ends in '/', like "/", gets none), the
+// whole ending in exactly one '/'; nothing for a top-level node.
+void AppendParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out);
+
+// The same path with each folder's label as the window shows it
+// (platform/cp1252.h), so a path mixing UTF-8 and Windows-1252 labels comes
+// out as valid UTF-8. The decoding keeps every ASCII byte, so the slashes
+// fall where AppendParentPath puts them.
 void AppendDisplayParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out);
 // The same for a node given by its ancestors' labels, top first (a catalogue
 // read as a stream).

@@ -64,7 +64,7 @@ void FolderScanner::ScanSubfolder(int parentFd, const FindData& entry, HTREEITEM
   PathPart part(m_path, entry.name);
   ShowLoading(entry.name);
   if (depth > kDeepestEnteredDepth) {
-    MarkUnreadable(node, kNestLevelExceeded);
+    MarkUnreadable(node, kNestLimitText);
     return;
   }
   // A bind mount of a folder we are inside would lead into the same folders

@@ -16,17 +16,14 @@
 #include <vector>
 
 #include "platform/folder_listing.h"
+#include "tree/nest_limit.h"
 #include "tree/scan_progress.h"
 #include "tree/tree_ctrl.h"
 
-// Tree files hold nest levels up to this one, and a whole-tree file writes a
-// node of depth d (top-level nodes have depth 0) with level d + 1.
-constexpr int kDeepestTreeFileLevel = 199;
-// So the children of a folder at this depth are the last that can be saved
-// and read back; a folder one level deeper is not entered.
-constexpr int kDeepestEnteredDepth = kDeepestTreeFileLevel - 2;
+// The children of a folder at this depth are the last that can be saved and
+// read back; a folder one level deeper is not entered.
+constexpr int kDeepestEnteredDepth = kDeepestSavedDepth - 1;
 
-constexpr char kNestLevelExceeded[] = "Maximum directory nest level exceeded!";
 constexpr char kKernelFileSystem[] = "system information, not stored files";
 
 class FolderScanner {

@@ -91,12 +91,6 @@ HTREEITEM CTreeCtrl::InsertItem(UINT mask, std::string_view text, int image, int
   return Handle(i);
 }
 
-HTREEITEM CTreeCtrl::InsertItem(const TVINSERTSTRUCT& tvis) {
-  const TVITEM& it = tvis.item;
-  return InsertItem(it.mask, it.pszText, it.iImage, it.iSelectedImage, it.state, it.stateMask,
-                    it.lParam, tvis.hParent, tvis.hInsertAfter, it.cChildren);
-}
-
 void CTreeCtrl::Unlink(uint32_t i) {
   Node& n = At(i);
   uint32_t& first = n.parent == kNone ? m_firstTop : At(n.parent).firstChild;
@@ -158,25 +152,6 @@ bool CTreeCtrl::DeleteItem(HTREEITEM item) {
   if (m_pView) m_pView->ItemDeleted(Handle(parent));
   if (caretGoes) MoveCaret(newCaret);
   return true;
-}
-
-HTREEITEM CTreeCtrl::GetNextItem(HTREEITEM item, UINT code) const {
-  switch (code) {
-    case TVGN_ROOT:
-      return GetRootItem();
-    case TVGN_NEXT:
-      return GetNextSiblingItem(item);
-    case TVGN_PREVIOUS:
-      return GetPrevSiblingItem(item);
-    case TVGN_PARENT:
-      return GetParentItem(item);
-    case TVGN_CHILD:
-      return GetChildItem(item);
-    case TVGN_CARET:
-      return GetSelectedItem();
-    default:
-      return nullptr;
-  }
 }
 
 HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM item) const {
@@ -328,21 +303,6 @@ bool CTreeCtrl::SetItemState(HTREEITEM item, UINT state, UINT stateMask) {
   const uint16_t old = n.state;
   n.state = static_cast<uint16_t>((n.state & ~mask) | (state & mask));
   if (n.state != old && m_pView) m_pView->ItemChanged(item);
-  return true;
-}
-
-bool CTreeCtrl::SetItem(const TVITEM& item) {
-  const uint32_t i = Index(item.hItem);
-  if (i == kNone) return false;
-  if (item.mask & TVIF_TEXT) SetItemText(item.hItem, item.pszText);
-  if (item.mask & TVIF_STATE) SetItemState(item.hItem, item.state, item.stateMask);
-  Node& n = At(i);
-  if (item.mask & TVIF_IMAGE) n.image = item.iImage;
-  if (item.mask & TVIF_SELECTEDIMAGE) n.selectedImage = item.iSelectedImage;
-  if (item.mask & TVIF_PARAM) n.lParam = item.lParam;
-  if (item.mask & TVIF_CHILDREN) n.children = item.cChildren != 0 ? 1 : 0;
-  if ((item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN)) && m_pView)
-    m_pView->ItemChanged(item.hItem);
   return true;
 }
 

@@ -28,14 +28,6 @@ inline HTREEITEM const TVI_ROOT = reinterpret_cast<HTREEITEM>(uintptr_t{0xFFFF00
 inline HTREEITEM const TVI_FIRST = reinterpret_cast<HTREEITEM>(uintptr_t{0xFFFF0001});
 inline HTREEITEM const TVI_LAST = reinterpret_cast<HTREEITEM>(uintptr_t{0xFFFF0002});
 
-// TVM_GETNEXTITEM codes.
-constexpr UINT TVGN_ROOT = 0x0;
-constexpr UINT TVGN_NEXT = 0x1;
-constexpr UINT TVGN_PREVIOUS = 0x2;
-constexpr UINT TVGN_PARENT = 0x3;
-constexpr UINT TVGN_CHILD = 0x4;
-constexpr UINT TVGN_CARET = 0x9;
-
 // TVM_EXPAND codes.
 constexpr UINT TVE_COLLAPSE = 0x1;
 constexpr UINT TVE_EXPAND = 0x2;
@@ -57,6 +49,22 @@ constexpr UINT TVIS_STATEIMAGEMASK = 0xF000;
 
 constexpr UINT INDEXTOSTATEIMAGEMASK(UINT i) { return i << 12; }
 constexpr UINT STATEIMAGEINDEX(UINT state) { return (state & TVIS_STATEIMAGEMASK) >> 12; }
+
+// A node's state image: its check box, or the no-entry sign of a folder the
+// scan could not enter. Tree files may give a node any index.
+enum StateImage : int {
+  kStateNone = 0,
+  kStateUnmarked = 1,
+  kStateMarked = 2,
+  kStatePartlyMarked = 3,
+  kStateUnreadable = 4,
+};
+// A file counts in the totals exactly while it shows the ticked box, so
+// every change of the totals goes by this one test.
+constexpr bool CountsAsMarked(int stateImage) { return stateImage == kStateMarked; }
+// Marks and toggles pass over a node from the no-entry sign on (indexes a
+// tree file may hold included): only check boxes change.
+constexpr bool TakesMarks(int stateImage) { return stateImage < kStateUnreadable; }
 
 // Hit-test flags.
 constexpr UINT TVHT_NOWHERE = 0x1;
@@ -131,7 +139,6 @@ class CTreeCtrl {
 
   // Insertion. hParent null or TVI_ROOT: top level. hInsertAfter TVI_FIRST,
   // TVI_LAST (or null), or a sibling handle. Returns null when refused.
-  HTREEITEM InsertItem(const TVINSERTSTRUCT& tvis);
   HTREEITEM InsertItem(UINT mask, std::string_view text, int image, int selectedImage, UINT state,
                        UINT stateMask, CTreeItemData* lParam, HTREEITEM hParent,
                        HTREEITEM hInsertAfter, int cChildren = 0);
@@ -140,7 +147,6 @@ class CTreeCtrl {
   bool DeleteItem(HTREEITEM item);
   bool DeleteAllItems() { return DeleteItem(TVI_ROOT); }
 
-  HTREEITEM GetNextItem(HTREEITEM item, UINT code) const;
   HTREEITEM GetRootItem() const { return Handle(m_firstTop); }
   HTREEITEM GetChildItem(HTREEITEM item) const;  // null: first top-level node
   HTREEITEM GetNextSiblingItem(HTREEITEM item) const;
@@ -166,14 +172,14 @@ class CTreeCtrl {
 
   bool SetItemText(HTREEITEM item, std::string_view text);
   bool SetItemState(HTREEITEM item, UINT state, UINT stateMask);
-  bool SetItem(const TVITEM& item);
 
   size_t GetCount() const { return m_count; }
 
   // Check state: the state-image index minus 1 (0 unmarked, 1 marked).
   int GetCheck(HTREEITEM item) const { return GetStateImage(item) - 1; }
   bool SetCheck(HTREEITEM item, bool checked) {
-    return SetItemState(item, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), TVIS_STATEIMAGEMASK);
+    return SetItemState(item, INDEXTOSTATEIMAGEMASK(checked ? kStateMarked : kStateUnmarked),
+                        TVIS_STATEIMAGEMASK);
   }
 
   // Used by the view adapter: is the handle a live node?

@@ -52,7 +52,7 @@ class CTreeItem {
 
   int GetLevel() const { return m_nLevel; }
   CTreeItemData* GetData() const { return m_tvis.item.lParam; }
-  bool IsMarked() const { return (m_tvis.item.state & TVIS_STATEIMAGEMASK) == 0x2000; }
+  bool IsMarked() const { return CountsAsMarked(STATEIMAGEINDEX(m_tvis.item.state)); }
 
   // Creates the node as the last child of parent (null or TVI_ROOT: top
   // level); from then on the node owns the data record.

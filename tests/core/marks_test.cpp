@@ -107,7 +107,7 @@ TEST_F(MarksTest, TotalsFollowTheTickedBoxWhateverTheStartingState) {
   HTREEITEM top = AddFolder(tree, "/data");
   for (int state : {0, 3}) {
     HTREEITEM f = AddFile(tree, "odd", 50, top, state);
-    frame.SetMark(f, 0, nullptr);  // unmark: it was never counted
+    frame.SetMark(f, 0, false);  // unmark: it was never counted
     EXPECT_EQ(frame.m_nMarkedFiles, 0);
     tree.SetItemState(f, INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK);
     tree.DeleteItem(f);
@@ -192,7 +192,7 @@ TEST(WalkTreeTest, OrderAndLevels) {
   add("a11", a1);
   add("a2", a);
   add("b", TVI_ROOT);
-  const auto step = static_cast<CMainFrame::NodeStep>(&RecordingFrame::Record);
+  const auto step = static_cast<CMainFrame::NodeStep<void*>>(&RecordingFrame::Record);
   const struct {
     HTREEITEM node;
     int level;

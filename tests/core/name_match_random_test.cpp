@@ -14,6 +14,7 @@
 
 #include "platform/cp1252.h"
 #include "search/name_match.h"
+#include "support/name_match_oracles.h"
 
 namespace {
 

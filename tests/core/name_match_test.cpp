@@ -1,5 +1,7 @@
 #include "search/name_match.h"
 
+#include "support/name_match_oracles.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

@@ -32,7 +32,7 @@ TEST(TreeCtrl, InsertAfterPlacesNodes) {
             (std::vector<std::string>{"first0", "first1", "after-f1", "last1", "last2"}));
   EXPECT_EQ(t.GetCount(), 6u);
   EXPECT_EQ(t.GetChildItem(nullptr), top);
-  EXPECT_EQ(t.GetNextItem(nullptr, TVGN_ROOT), top);
+  EXPECT_EQ(t.GetRootItem(), top);
   EXPECT_EQ(t.GetParentItem(f1), top);
   EXPECT_EQ(t.GetParentItem(top), nullptr);
   EXPECT_EQ(AddFolder(t, "orphan", reinterpret_cast<HTREEITEM>(uintptr_t{999})), nullptr);

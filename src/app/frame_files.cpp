@@ -1,4 +1,5 @@
-// File Open, Save and Save As, and the tree writer.
+// File Open, Save and Save As: the dialogs, the caption and the unsaved-changes
+// flag; the records themselves are read and written by files/.
 #include <string>
 #include <vector>
 
@@ -6,18 +7,12 @@
 #include "files/archive.h"
 #include "files/atomic_file_writer.h"
 #include "files/file.h"
-#include "files/tree_file_limits.h"
 #include "files/tree_reader.h"
+#include "files/tree_writer.h"
 #include "interop/ncdu_to_catalogue.h"
 #include "tree/tree_item.h"
 
 namespace {
-
-// Which members of a node a record carries: text, images, data, state,
-// selected image, children flag.
-constexpr UINT kSavedMembers =
-    TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_STATE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
-static_assert(kSavedMembers == 0x6F);
 
 const std::vector<std::pair<std::string, std::string>> kTreeFileFilters = {
     {"Directory View Files, *.ztr", "*.ztr"},
@@ -28,37 +23,6 @@ const std::vector<std::pair<std::string, std::string>> kTreeFileFilters = {
 const std::pair<std::string, std::string> kNcduExportFilter = {"ncdu exports, *.json", "*.json"};
 
 bool IsNcduExportName(const std::string& path) { return path.ends_with(".json"); }
-
-bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Length of the UTF-8 sequence a lead byte starts; 0 for a byte that starts
-// none (a continuation byte or one UTF-8 never uses).
-size_t Utf8SequenceLength(unsigned char c) {
-  if (c >= 0xC2 && c <= 0xDF) return 2;
-  if (c >= 0xE0 && c <= 0xEF) return 3;
-  if (c >= 0xF0 && c <= 0xF4) return 4;
-  return 0;
-}
-
-// Cuts a label to at most kMaxSavedLabel bytes. When the cut would split a
-// UTF-8 character, the whole character goes, so the saved label stays valid
-// UTF-8. A label in another encoding (an old Windows catalogue) is cut at
-// the byte, as its bytes may look like anything.
-void CutLabel(std::string& label) {
-  if (label.size() <= kMaxSavedLabel) return;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(label.data());
-  size_t cut = kMaxSavedLabel;
-  for (size_t back = 1; back <= 3 && IsUtf8Continuation(bytes[kMaxSavedLabel - back + 1]); ++back) {
-    const size_t lead = kMaxSavedLabel - back;
-    if (IsUtf8Continuation(bytes[lead])) continue;
-    const size_t length = Utf8SequenceLength(bytes[lead]);
-    bool whole = length > back && lead + length <= label.size();
-    for (size_t i = 1; whole && i < length; ++i) whole = IsUtf8Continuation(bytes[lead + i]);
-    if (whole) cut = lead;
-    break;
-  }
-  label.resize(cut);
-}
 
 }  // namespace
 
@@ -77,14 +41,12 @@ bool CMainFrame::AskSaveFileName(std::string& path) {
 // Failures throw CFileException with their cause, for the command to report.
 // The file is replaced only once every byte is written, so a failed save
 // leaves the previous file as it was and the unsaved-changes flag set.
-bool CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
+void CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
   CAtomicFileWriter writer(path);
   CWaitCursor wait(m_host);
   CArchive ar(writer.GetFile(), CArchive::store);
   if (start) {
-    int depth = 0;
-    for (HTREEITEM p = m_pTreeCtrl->GetParentItem(start); p; p = m_pTreeCtrl->GetParentItem(p))
-      ++depth;
+    const int depth = NestLevel(*m_pTreeCtrl, start);
     WriteAncestors(start, depth - 1, ar);
     WalkTree(start, depth, &CMainFrame::WriteItem, &ar, true);
   } else {
@@ -93,7 +55,6 @@ bool CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
   ar.Close();
   writer.Commit();
   m_bModified = false;
-  return true;
 }
 
 // One record per ancestor of node, the top-level one first at level
@@ -107,14 +68,8 @@ void CMainFrame::WriteAncestors(HTREEITEM node, int level, CArchive& ar) {
   for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) WriteItem(*it, at++, &ar);
 }
 
-void CMainFrame::WriteItem(HTREEITEM node, int level, void* archive) {
-  TVITEM item;
-  item.hItem = node;
-  item.mask = kSavedMembers;
-  m_pTreeCtrl->GetItem(item);
-  CutLabel(item.pszText);
-  CTreeItem record(item, level);
-  record.Serialize(*static_cast<CArchive*>(archive));
+void CMainFrame::WriteItem(HTREEITEM node, int level, CArchive* ar) {
+  WriteTreeRecord(*m_pTreeCtrl, node, level, *ar);
 }
 
 void CMainFrame::OnFileSave() {
@@ -168,14 +123,13 @@ void CMainFrame::LoadTree(const std::string& path) {
   try {
     // Counted from the node as it shows, not from the record: the totals
     // must follow the state images exactly, whatever the file's mask said.
-    ReadTree(
-        ar, tree, TVI_ROOT,
-        [&](HTREEITEM node) {
-          const CTreeItemData* data = tree.GetItemData(node);
-          if (data != nullptr && tree.GetStateImage(node) == 2)
-            CountMarkedFile(data->m_nFileSize, 1);
-        },
-        m_host);
+    const TreeReadEnd end = ReadTree(ar, tree, TVI_ROOT, [&](HTREEITEM node) {
+      const CTreeItemData* data = tree.GetItemData(node);
+      if (data != nullptr && CountsAsMarked(tree.GetStateImage(node)))
+        CountMarkedFile(data->m_nFileSize, 1);
+    });
+    if (end == TreeReadEnd::nestLimit)
+      m_host.MessageBox(kNestLimitText, "File Open", MB_OK | MB_ICONEXCLAMATION);
   } catch (...) {
     // Only part of the file is in the tree: without a current name, Save
     // asks where to write instead of overwriting the file with that part.

@@ -3,21 +3,7 @@
 // the selected node, offering once to start again from the top.
 #include "app/main_frame.h"
 #include "search/name_match.h"
-
-namespace {
-
-// The node after `node` in pre-order, following the child links (collapsed
-// branches included); null past the last node. The has-children flag is not
-// consulted: a node flagged but without children is a leaf here.
-HTREEITEM NextInPreOrder(const CTreeCtrl& tree, HTREEITEM node) {
-  if (HTREEITEM child = tree.GetChildItem(node)) return child;
-  for (; node != nullptr; node = tree.GetParentItem(node)) {
-    if (HTREEITEM sibling = tree.GetNextSiblingItem(node)) return sibling;
-  }
-  return nullptr;
-}
-
-}  // namespace
+#include "tree/tree_walk.h"
 
 void CMainFrame::OnEditFind() {
   // An OK with an empty text stores the options and asks again; a loop
@@ -83,5 +69,5 @@ HTREEITEM CMainFrame::FindItem(HTREEITEM start, const std::string& searchText) {
 }
 
 bool CMainFrame::MatchItem(HTREEITEM node, const std::string& searchText) {
-  return MatchName(Tree().GetItemText(node), searchText, m_bExactMatch, m_bIgnoreCase);
+  return NameMatcher(searchText, m_bExactMatch, m_bIgnoreCase).Matches(Tree().GetItemText(node));
 }

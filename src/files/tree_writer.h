@@ -1,0 +1,10 @@
+// Writing nodes of the tree control as records of a tree file.
+#pragma once
+
+#include "tree/tree_ctrl.h"
+
+class CArchive;
+
+// Writes one node as a record at the given nest level. A label longer than
+// a record keeps is cut, never inside a UTF-8 character.
+void WriteTreeRecord(const CTreeCtrl& tree, HTREEITEM node, int level, CArchive& ar);
