@@ -33,10 +33,11 @@ class ScratchFolder {
   explicit ScratchFolder([[maybe_unused]] Storage storage = Storage::Disk) {
 #ifdef _WIN32
     static int count = 0;
-    m_path = (std::filesystem::temp_directory_path() /
-              ("ztr-test-" + std::to_string(_getpid()) + "-" + std::to_string(++count)))
-                 .string();
-    std::filesystem::create_directory(m_path);
+    do  // a folder an earlier process of the same id left behind is not ours
+      m_path = (std::filesystem::temp_directory_path() /
+                ("ztr-test-" + std::to_string(_getpid()) + "-" + std::to_string(++count)))
+                   .string();
+    while (!std::filesystem::create_directory(m_path));
 #else
     std::filesystem::path base = std::filesystem::temp_directory_path();
     if (storage == Storage::Memory && ::access("/dev/shm", W_OK | X_OK) == 0) base = "/dev/shm";

@@ -19,13 +19,12 @@ const std::string kTime = "01/02/2003-10:30";   // the tests run with TZ=UTC
 class WinScanTest : public ::testing::Test {
  protected:
   fs::path root = fs::temp_directory_path() / ("ztr-win-" + std::to_string(GetCurrentProcessId()));
-  void SetUp() override { fs::create_directories(root); }
-  void TearDown() override {
-    std::error_code ignored;
-    for (const char* name : {"out.ztr", "files/readonly.txt"})
-      SetFileAttributesW((root / name).c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove_all(L"\\\\?\\" + root.wstring(), ignored);  // long form: deep folders too
+  // A folder already there was left by an earlier run whose process had this id.
+  void SetUp() override {
+    TearDown();
+    fs::create_directories(root);
   }
+  void TearDown() override { win_test::RemoveTree(L"\\\\?\\" + root.wstring()); }
   // A file of `size` bytes ("hello" when 5) with every time set to 2003.
   static void MakeFile(const fs::path& path, uint64_t size, DWORD attributes) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -26,6 +26,31 @@ inline std::string ReadText(const std::filesystem::path& path) {
   return text.str();
 }
 
+// Removes a folder and all it holds, read-only files too. Takes the long form
+// (\\?\C:\...): the standard library's removal gives up past MAX_PATH under
+// Wine, even given that form. Links to folders are removed, not entered.
+inline void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      const DWORD a = found.dwFileAttributes;
+      if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveTree(path);
+      } else if (a & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryW(path.c_str());
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
 // Arguments are UTF-8; each is quoted, none may hold a quote.
 inline ToolResult RunTool(const std::vector<std::string>& args,
                           const std::filesystem::path& scratch) {
