@@ -111,7 +111,8 @@ struct ToolbarEntry {
 };
 
 const std::vector<ToolbarEntry>& ToolbarButtons() {
-  // clang-format off: one button a line, as the toolbar shows them
+  // One button a line, as the toolbar shows them.
+  // clang-format off
   static const std::vector<ToolbarEntry> buttons = {
       {ID_FILE_NEW, ToolbarButton::New, "New"},
       {ID_FILE_OPEN, ToolbarButton::Open, "Open"},
