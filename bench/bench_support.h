@@ -102,12 +102,14 @@ class LabelMaker {
     return std::string(kWords[m_random() % std::size(kWords)]) + "-" + std::to_string(n);
   }
   std::string File(int n, int64_t size) {
-    static const char* const kStems[] = {"IMG_",   "report-q", "main",  "invoice_", "track ",
-                                         "notes",  "Scan ",    "utils", "DSC0",     "budget",
-                                         "letter", "README",   "index", "thesis-v", "config",
+    static const char* const kStems[] = {"IMG_", "report-q", "main", "invoice_", "track ", "notes",
+                                         "Scan ", "utils", "DSC0", "budget", "letter", "README",
+                                         "index", "thesis-v", "config",
                                          // accented names, in UTF-8 and from an old Windows
                                          // catalogue (Windows-1252)
-                                         "B\xc3\xbc" "cher ", "\xc4rger_"};
+                                         "B\xc3\xbc"
+                                         "cher ",
+                                         "\xc4rger_"};
     static const char* const kExts[] = {".jpg", ".docx", ".cpp",  ".pdf", ".mp3",  ".txt",
                                         ".png", ".h",    ".xlsx", ".md",  ".html", ".json"};
     const unsigned day = 1 + m_random() % 28, month = 1 + m_random() % 12;

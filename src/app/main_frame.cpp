@@ -84,8 +84,8 @@ void CMainFrame::ReportFailure(std::exception_ptr failure, CommandSource source)
     m_host.MessageBox(e.GetErrorMessage(), kAppName, MB_OK | MB_ICONSTOP);
   } catch (...) {
     m_host.MessageBox(
-        source == CommandSource::Menu ? "Command failed." : "Internal application error.",
-        kAppName, MB_OK | MB_ICONEXCLAMATION);
+        source == CommandSource::Menu ? "Command failed." : "Internal application error.", kAppName,
+        MB_OK | MB_ICONEXCLAMATION);
   }
 }
 

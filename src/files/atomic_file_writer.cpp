@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 
 #include "files/file_exception.h"
 #include "files/temporary_file.h"

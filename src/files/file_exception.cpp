@@ -45,8 +45,7 @@ CFileException::CFileException(Cause cause, std::string fileName, int osError)
     : m_cause(cause), m_strFileName(std::move(fileName)), m_lOsError(osError) {
   m_strMessage = TextForCause(m_cause);
   const std::string name = m_strFileName.empty() ? "an unnamed file" : m_strFileName;
-  if (auto at = m_strMessage.find("%1"); at != std::string::npos)
-    m_strMessage.replace(at, 2, name);
+  if (auto at = m_strMessage.find("%1"); at != std::string::npos) m_strMessage.replace(at, 2, name);
 }
 
 std::string CFileException::GetErrorMessage() const { return m_strMessage; }

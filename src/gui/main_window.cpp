@@ -111,6 +111,8 @@ struct ToolbarEntry {
 };
 
 const std::vector<ToolbarEntry>& ToolbarButtons() {
+  // One button a line, as the toolbar shows them.
+  // clang-format off
   static const std::vector<ToolbarEntry> buttons = {
       {ID_FILE_NEW, ToolbarButton::New, "New"},
       {ID_FILE_OPEN, ToolbarButton::Open, "Open"},
@@ -124,6 +126,7 @@ const std::vector<ToolbarEntry>& ToolbarButtons() {
       {0, ToolbarButton::New, nullptr},
       {ID_APP_ABOUT, ToolbarButton::About, "About"},
   };
+  // clang-format on
   return buttons;
 }
 
@@ -526,8 +529,7 @@ bool MainWindow::BrowseForFolder(std::string_view title, std::string& path) {
       QFileDialog::getExistingDirectory(this, Q(title), QString(), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return false;
   // Native separators: a Windows catalogue shows "C:\Docs", as its users expect.
-  path = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(dir).absoluteFilePath()))
-             .toStdString();
+  path = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(dir).absoluteFilePath())).toStdString();
   return true;
 }
 

@@ -21,9 +21,7 @@ inline uint64_t FileTimeToU64(FILETIME ft) {
 inline FILETIME U64ToFileTime(uint64_t v) {
   return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
 }
-inline bool operator==(FILETIME a, FILETIME b) {
-  return FileTimeToU64(a) == FileTimeToU64(b);
-}
+inline bool operator==(FILETIME a, FILETIME b) { return FileTimeToU64(a) == FileTimeToU64(b); }
 
 // File attribute bits, as kept in CTreeItemData::m_dwAttributes.
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;

@@ -95,8 +95,14 @@ void CTreeCtrl::Unlink(uint32_t i) {
   Node& n = At(i);
   uint32_t& first = n.parent == kNone ? m_firstTop : At(n.parent).firstChild;
   uint32_t& last = n.parent == kNone ? m_lastTop : At(n.parent).lastChild;
-  if (n.prev != kNone) At(n.prev).next = n.next; else first = n.next;
-  if (n.next != kNone) At(n.next).prev = n.prev; else last = n.prev;
+  if (n.prev != kNone)
+    At(n.prev).next = n.next;
+  else
+    first = n.next;
+  if (n.next != kNone)
+    At(n.next).prev = n.prev;
+  else
+    last = n.prev;
 }
 
 bool CTreeCtrl::CaretWithin(uint32_t i) const {
@@ -195,15 +201,22 @@ bool CTreeCtrl::Expand(HTREEITEM item, UINT code) {
   Node& n = At(i);
   const bool wasOpen = (n.state & TVIS_EXPANDED) != 0;
   bool open = wasOpen;
-  if (code == TVE_EXPAND) open = true;
-  else if (code == TVE_COLLAPSE) open = false;
-  else if (code == TVE_TOGGLE) open = !wasOpen;
-  else return false;
+  if (code == TVE_EXPAND)
+    open = true;
+  else if (code == TVE_COLLAPSE)
+    open = false;
+  else if (code == TVE_TOGGLE)
+    open = !wasOpen;
+  else
+    return false;
   if (open == wasOpen) return true;
   // The selection never hides inside a closed branch; it moves before the
   // branch's rows leave the view.
   if (!open && m_caret != i && CaretWithin(i)) MoveCaret(i);
-  if (open) n.state |= TVIS_EXPANDED; else n.state &= ~TVIS_EXPANDED;
+  if (open)
+    n.state |= TVIS_EXPANDED;
+  else
+    n.state &= ~TVIS_EXPANDED;
   if (m_pView) m_pView->ExpansionChanged(item);
   return true;
 }
@@ -243,7 +256,8 @@ bool CTreeCtrl::GetItem(TVITEM& item) const {
   if (item.mask & TVIF_TEXT) item.pszText.assign(m_labels.View(n.label));
   if (item.mask & TVIF_IMAGE) item.iImage = n.image;
   if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = n.selectedImage;
-  if (item.mask & TVIF_STATE) item.state = GetItemState(item.hItem, item.stateMask ? item.stateMask : 0xFFFF);
+  if (item.mask & TVIF_STATE)
+    item.state = GetItemState(item.hItem, item.stateMask ? item.stateMask : 0xFFFF);
   if (item.mask & TVIF_PARAM) item.lParam = n.lParam;
   if (item.mask & TVIF_CHILDREN) item.cChildren = ItemHasChildren(item.hItem) ? 1 : 0;
   return true;

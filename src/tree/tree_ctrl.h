@@ -168,7 +168,9 @@ class CTreeCtrl {
   CTreeItemData* GetItemData(HTREEITEM item) const;
   bool GetItemImage(HTREEITEM item, int& image, int& selectedImage) const;
   bool ItemHasChildren(HTREEITEM item) const;  // the has-children flag
-  int GetStateImage(HTREEITEM item) const { return STATEIMAGEINDEX(GetItemState(item, TVIS_STATEIMAGEMASK)); }
+  int GetStateImage(HTREEITEM item) const {
+    return STATEIMAGEINDEX(GetItemState(item, TVIS_STATEIMAGEMASK));
+  }
 
   bool SetItemText(HTREEITEM item, std::string_view text);
   bool SetItemState(HTREEITEM item, UINT state, UINT stateMask);
@@ -202,7 +204,7 @@ class CTreeCtrl {
     uint32_t next = kNone;  // also the free-list link of a free slot
     int32_t image = 0;
     int32_t selectedImage = 0;
-    uint16_t state = 0;  // TVIS_SELECTED is not kept here: the caret says it
+    uint16_t state = 0;    // TVIS_SELECTED is not kept here: the caret says it
     int8_t children = -1;  // -1: not set, the control reports whether it has children
     bool live = false;
   };
