@@ -2,8 +2,8 @@
 # Installs the Debian packages the build and the tests need, when they are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          desktop-file-utils shared-mime-info xvfb xauth clang libclang-rt-14-dev
-          ncdu gdu)
+          clang-format desktop-file-utils shared-mime-info xvfb xauth clang libclang-rt-14-dev
+          ncdu gdu python3)
 # `install-deps.sh windows`: the cross compilers, Wine to run the tests, and
 # GoogleTest's sources to build with them.
 if [ "${1:-}" = windows ]; then
