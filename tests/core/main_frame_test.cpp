@@ -48,11 +48,11 @@ TEST(MainFrame, FailuresEscapingACommandAreReportedOnce) {
 
 TEST(MainFrame, FileErrorsMapToTheCausesAUserExpects) {
   const std::pair<int, CFileException::Cause> cases[] = {
-      {ENOENT, CFileException::fileNotFound},   {EACCES, CFileException::accessDenied},
-      {EROFS, CFileException::accessDenied},    {ENOSPC, CFileException::diskFull},
-      {EDQUOT, CFileException::diskFull},       {EMFILE, CFileException::tooManyOpenFiles},
-      {EIO, CFileException::hardIO},            {ENOTDIR, CFileException::badPath},
-      {ENAMETOOLONG, CFileException::badPath},  {EXDEV, CFileException::genericException},
+      {ENOENT, CFileException::fileNotFound},  {EACCES, CFileException::accessDenied},
+      {EROFS, CFileException::accessDenied},   {ENOSPC, CFileException::diskFull},
+      {EDQUOT, CFileException::diskFull},      {EMFILE, CFileException::tooManyOpenFiles},
+      {EIO, CFileException::hardIO},           {ENOTDIR, CFileException::badPath},
+      {ENAMETOOLONG, CFileException::badPath}, {EXDEV, CFileException::genericException},
   };
   for (auto [err, cause] : cases) EXPECT_EQ(CFileException::OsErrorToCause(err), cause) << err;
 }

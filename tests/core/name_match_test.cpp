@@ -1,10 +1,10 @@
 #include "search/name_match.h"
 
-#include "support/name_match_oracles.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "support/name_match_oracles.h"
 
 namespace {
 

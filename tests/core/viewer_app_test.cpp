@@ -19,7 +19,8 @@ TEST(ViewerApp, StandardSettingsAreCarriedThrough) {
   EXPECT_EQ(app.m_nPreviewPages, 2);
   app.SaveStdProfileSettings();
   using Section = std::map<std::string, std::string>;
-  EXPECT_EQ(profile.sections["Recent File List"], (Section{{"File1", "/a.ztr"}, {"File3", "/c.ztr"}}));
+  EXPECT_EQ(profile.sections["Recent File List"],
+            (Section{{"File1", "/a.ztr"}, {"File3", "/c.ztr"}}));
   EXPECT_EQ(profile.sections["Settings"]["PreviewPages"], "2");
 
   MemoryProfile empty;

@@ -1,8 +1,8 @@
+#include "platform/error_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
-
-#include "platform/error_text.h"
 
 namespace {
 

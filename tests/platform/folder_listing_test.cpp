@@ -1,3 +1,5 @@
+#include "platform/folder_listing.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,7 +19,6 @@
 #include <string>
 
 #include "platform/file_attributes.h"
-#include "platform/folder_listing.h"
 #include "platform/local_time.h"
 
 namespace {

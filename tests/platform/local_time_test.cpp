@@ -1,3 +1,5 @@
+#include "platform/local_time.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <time.h>
@@ -5,7 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "platform/local_time.h"
 #include "support/scoped_time_zone.h"
 
 namespace {
