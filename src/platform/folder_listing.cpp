@@ -5,7 +5,6 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -18,15 +17,6 @@
 #include "platform/local_time.h"
 
 namespace {
-
-// The kernel's record layout for getdents64.
-struct KernelDirent64 {
-  uint64_t d_ino;
-  int64_t d_off;
-  unsigned short d_reclen;
-  unsigned char d_type;
-  char d_name[1];
-};
 
 // Only what the entry's record needs: fewer fields can mean less work for
 // network and FUSE file systems.
@@ -119,40 +109,35 @@ bool FolderHandle::OnKernelFileSystem() const {
 
 // --- FolderListing ---
 
-FolderListing::FolderListing(int dirFd) : m_dirFd(dirFd), m_buffer(new char[kBufferSize]) {}
-
-FolderListing::~FolderListing() = default;
-
-bool FolderListing::Refill() {
-  if (m_atEnd) return false;
-  long got;
-  do {
-    got = syscall(SYS_getdents64, m_dirFd, m_buffer.get(), kBufferSize);
-  } while (got < 0 && errno == EINTR);
-  if (got <= 0) {
-    m_error = got < 0 ? errno : 0;
+FolderListing::FolderListing(FolderHandle dir) : m_dir(fdopendir(dir.fd())) {
+  if (m_dir) {
+    dir.Release();  // the stream closes it now
+  } else {
+    m_error = errno;
     m_atEnd = true;
-    return false;
   }
-  m_filled = static_cast<size_t>(got);
-  m_pos = 0;
-  return true;
 }
 
+FolderListing::~FolderListing() {
+  if (m_dir) closedir(m_dir);
+}
+
+int FolderListing::fd() const { return m_dir ? dirfd(m_dir) : -1; }
+
 bool FolderListing::Next(FindData& out) {
-  for (;;) {
-    if (m_pos >= m_filled && !Refill()) return false;
-    const auto* entry = reinterpret_cast<const KernelDirent64*>(m_buffer.get() + m_pos);
-    if (entry->d_reclen == 0) {  // a damaged record would make us loop forever
-      m_error = EIO;
+  while (!m_atEnd) {
+    errno = 0;
+    const struct dirent* entry = readdir(m_dir);
+    if (!entry) {
+      if (errno == EINTR) continue;  // nothing was consumed: read again
+      m_error = errno;
       m_atEnd = true;
-      m_filled = m_pos = 0;
       return false;
     }
-    m_pos += entry->d_reclen;
     if (IsDotOrDotDot(entry->d_name)) continue;
-    if (ReadEntry(m_dirFd, entry->d_name, entry->d_type, out)) return true;
+    if (ReadEntry(dirfd(m_dir), entry->d_name, entry->d_type, out)) return true;
   }
+  return false;
 }
 
 bool FolderListing::ReadEntry(int dirFd, std::string_view name, unsigned char type, FindData& out) {

@@ -6,8 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
+
+#ifndef _WIN32
+#include <dirent.h>
+#endif
 
 #include "platform/win_types.h"
 
@@ -23,6 +28,8 @@
 class FolderHandle {
  public:
   FolderHandle() = default;
+  // Takes ownership of an open folder descriptor.
+  explicit FolderHandle(int fd) : m_fd(fd) {}
   ~FolderHandle();
   FolderHandle(FolderHandle&& other) noexcept;
   FolderHandle& operator=(FolderHandle&& other) noexcept;
@@ -40,6 +47,8 @@ class FolderHandle {
   bool valid() const { return m_fd >= 0; }
   explicit operator bool() const { return valid(); }
   int fd() const { return m_fd; }
+  // Gives the descriptor up to a new owner.
+  int Release() { return std::exchange(m_fd, -1); }
 
   // Device and inode of the opened folder, comparable with FindData's; false
   // (with errno set) when they cannot be read.
@@ -51,7 +60,6 @@ class FolderHandle {
   bool OnKernelFileSystem() const;
 
  private:
-  explicit FolderHandle(int fd) : m_fd(fd) {}
   int m_fd = -1;
 };
 
@@ -78,12 +86,16 @@ struct FindData {
 // read for another reason is kept with the error.
 class FolderListing {
  public:
-  // Does not take ownership of `dirFd`; reads from its current position.
-  explicit FolderListing(int dirFd);
+  // Takes the folder over: it stays open while the listing lives, so that
+  // its entries can be opened relative to fd(), and is closed with it. The
+  // entries are read from the folder's current position.
+  explicit FolderListing(FolderHandle dir);
   ~FolderListing();
   FolderListing(const FolderListing&) = delete;
   FolderListing& operator=(const FolderListing&) = delete;
 
+  // The listed folder, or -1 when it could not be read.
+  int fd() const;
   // Fills `out` with the next entry; false at the end or on a read error.
   bool Next(FindData& out);
   // The errno value of the read error that ended the listing, 0 if none.
@@ -95,13 +107,12 @@ class FolderListing {
   static bool ReadEntry(int dirFd, std::string_view name, unsigned char dType, FindData& out);
 
  private:
-  bool Refill();
-
-  static constexpr size_t kBufferSize = 32 * 1024;
-  int m_dirFd;
+#ifdef _WIN32
+  FolderHandle m_dir;
+  std::string m_name;  // the current entry's name, in UTF-8
+#else
+  DIR* m_dir = nullptr;  // owns the folder's descriptor
+#endif
   int m_error = 0;
   bool m_atEnd = false;
-  size_t m_filled = 0;
-  size_t m_pos = 0;
-  std::unique_ptr<char[]> m_buffer;
 };

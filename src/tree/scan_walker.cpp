@@ -100,7 +100,7 @@ void FolderScanner::ListInto(FolderHandle dir, HTREEITEM node, int depth) {
   // insertion has to look for its place.
   HTREEITEM folderCursor = TVI_FIRST;
   HTREEITEM fileCursor = TVI_LAST;
-  FolderListing listing(dir.fd());
+  FolderListing listing(std::move(dir));
   FindData entry;
   unsigned sinceCheck = 0;
   while (listing.Next(entry)) {
@@ -127,7 +127,7 @@ void FolderScanner::ListInto(FolderHandle dir, HTREEITEM node, int depth) {
     // Depth first: the subfolder is complete before the next entry is read.
     // The entry's name stays valid meanwhile: it lives in this listing's
     // buffer, which only Next() overwrites.
-    ScanSubfolder(dir.fd(), entry, child, depth + 1);
+    ScanSubfolder(listing.fd(), entry, child, depth + 1);
     folderCursor = child;
   }
 }

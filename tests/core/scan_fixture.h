@@ -94,7 +94,7 @@ inline std::vector<std::string> ExpectedOrder(const std::string& path) {
   int err = 0;
   FolderHandle dir = FolderHandle::OpenAt(AT_FDCWD, path.c_str(), err);
   std::vector<std::string> folders, files;
-  FolderListing listing(dir.fd());
+  FolderListing listing(std::move(dir));
   FindData entry;
   while (listing.Next(entry)) {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))

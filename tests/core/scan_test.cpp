@@ -269,7 +269,7 @@ TEST_F(ScanFrameTest, FolderThatRefusesEntryKeepsItsSiblings) {
              std::to_string(v.children) + "\n";
     }
     const int fd = ::open((scratch / "read-only").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    FolderListing listing(fd);
+    FolderListing listing{FolderHandle(fd)};
     for (FindData e; listing.Next(e);)
       out += "listed " + std::string(e.name) + " " + std::to_string(e.statusError) + "\n";
     return out;
@@ -306,7 +306,7 @@ TEST_F(ScanFrameTest, EntriesVanishingDuringTheScan) {
   {
     int err = 0;
     FolderHandle dir = FolderHandle::OpenAt(AT_FDCWD, scratch.Path().c_str(), err);
-    FolderListing listing(dir.fd());
+    FolderListing listing(std::move(dir));
     for (FindData e; listing.Next(e);) raw.emplace_back(e.name);
   }
   const std::vector<std::string> folders = {ExpectedOrder(scratch.Path())[0],

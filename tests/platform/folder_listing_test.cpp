@@ -17,6 +17,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "platform/file_attributes.h"
 #include "platform/local_time.h"
@@ -73,7 +74,7 @@ class FolderListingTest : public ::testing::Test {
     FolderHandle folder = FolderHandle::OpenAt(AT_FDCWD, Path(sub).c_str(), err);
     EXPECT_TRUE(folder.valid()) << strerror(err);
     std::map<std::string, Entry> entries;
-    FolderListing listing(folder.fd());
+    FolderListing listing(std::move(folder));
     FindData data;
     while (listing.Next(data)) {
       Entry e{data.dwFileAttributes,
@@ -308,7 +309,7 @@ TEST_F(FolderListingTest, EntryRemovedAfterListingIsSkipped) {
   int err = 0;
   FolderHandle folder = FolderHandle::OpenAt(AT_FDCWD, m_root.c_str(), err);
   ASSERT_TRUE(folder);
-  FolderListing listing(folder.fd());
+  FolderListing listing(std::move(folder));
   FindData data;
   ASSERT_TRUE(listing.Next(data));  // the whole small folder is read now
   const std::string first(data.name);
@@ -316,6 +317,22 @@ TEST_F(FolderListingTest, EntryRemovedAfterListingIsSkipped) {
     if (first != name) unlink(Path(name).c_str());
   EXPECT_FALSE(listing.Next(data)) << "listed a removed entry: " << data.name;
   EXPECT_EQ(listing.error(), 0);
+}
+
+// The listing owns the folder it lists, readable or not: exactly one
+// descriptor, closed when the listing ends.
+TEST_F(FolderListingTest, ListingClosesTheDescriptorItTakesOver) {
+  WriteFile("file", "x");
+  for (const auto& [name, expectedError] : {std::pair{"", 0}, std::pair{"file", ENOTDIR}}) {
+    const int fd = open(Path(name).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << name;
+    {
+      FolderListing listing{FolderHandle(fd)};
+      for (FindData data; listing.Next(data);) EXPECT_EQ(listing.fd(), fd) << name;
+      EXPECT_EQ(listing.error(), expectedError) << name;
+    }
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1) << name;
+  }
 }
 
 // Some file systems give no entry types in the listing; links must still be
@@ -375,7 +392,7 @@ TEST(FolderListingBirthTime, ZeroMeansNone) {
 }
 
 TEST(FolderListingErrors, ReadErrorEndsTheListing) {
-  FolderListing listing(-1);
+  FolderListing listing{FolderHandle()};
   FindData data;
   EXPECT_FALSE(listing.Next(data));
   EXPECT_EQ(listing.error(), EBADF);

@@ -2,7 +2,6 @@
 // attribute bits and times are the system's own: tree files store them as
 // they are.
 #include <atomic>
-#include <cstring>
 #include <utility>
 
 #include "platform/folder_listing.h"
@@ -62,27 +61,23 @@ bool FolderHandle::OnKernelFileSystem() const { return false; }
 
 // --- FolderListing ---
 
-FolderListing::FolderListing(int dirFd) : m_dirFd(dirFd), m_buffer(new char[kBufferSize]) {}
+FolderListing::FolderListing(FolderHandle dir) : m_dir(std::move(dir)) {}
 
 FolderListing::~FolderListing() = default;
 
-bool FolderListing::Refill() { return false; }
+int FolderListing::fd() const { return m_dir.fd(); }
 
 bool FolderListing::Next(FindData& out) {
   if (m_atEnd) return false;
   win::SearchEntry entry;
   uint32_t error = 0;
-  if (!win::NextEntry(m_dirFd, entry, error)) {
+  if (!win::NextEntry(m_dir.fd(), entry, error)) {
     m_error = static_cast<int>(error);
     m_atEnd = true;
     return false;
   }
-  // A name has at most 255 UTF-16 units, so its UTF-8 form fits the buffer.
-  const std::string name = Utf8FromWide(entry.name);
-  const size_t length = std::min(name.size(), kBufferSize - 1);
-  std::memcpy(m_buffer.get(), name.data(), length);
-  m_buffer[length] = '\0';
-  Convert(entry, std::string_view(m_buffer.get(), length), out);
+  m_name = Utf8FromWide(entry.name);
+  Convert(entry, m_name, out);
   return true;
 }
 
