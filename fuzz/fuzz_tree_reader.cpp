@@ -7,7 +7,9 @@
 //     same tree (labels cut to the saved length), with no message;
 //   - one branch of it, saved as Save Branch does, reads back as its
 //     ancestors and its subtree;
-//   - clearing the trees brings the totals back to zero.
+//   - clearing the trees brings the totals back to zero;
+//   - ztr-tool's streamed reader, for a file in tree order, gives the same
+//     nodes (it cannot know the has-children flag ahead).
 // Any difference aborts with a message. Leaks of data records are caught by
 // the leak checker, as sanitizer builds give each record its own block.
 //
@@ -29,9 +31,12 @@
 
 #include "app/main_frame.h"
 #include "app/null_frame_host.h"
+#include "files/archive.h"
+#include "files/file.h"
 #include "files/file_exception.h"
 #include "files/tree_file_limits.h"
 #include "files/tree_reader.h"
+#include "files/tree_record_stream.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -271,6 +276,41 @@ void CheckBranchRoundTrip(CMainFrame& frame, const std::vector<Node>& nodes, siz
   for (size_t i = 0; i < reread.size(); ++i) CheckSameNode(*expected[i], reread[i]);
 }
 
+// The input read record by record, as ztr-tool list and find read it. Only
+// a file wholly in tree order streams in the tree's pre-order (ztr-tool
+// reads any other into a tree).
+void CheckStreamedRead(const std::string& input, const std::vector<Node>& nodes) {
+  std::vector<Node> streamed;
+  bool inTreeOrder = true;
+  MustSucceed("streaming the input failed", [&] {
+    CFile file;
+    file.OpenRead(input);
+    CArchive ar(file, CArchive::load, CArchive::kLargeBufferSize);
+    for (CTreeRecordStream records(ar); records.Next();) {
+      inTreeOrder = inTreeOrder && records.InTreeOrder();
+      const StreamedNode& s = records.Node();
+      Node& n = streamed.emplace_back();
+      n.depth = s.depth;
+      n.label = s.label;
+      n.stateImage = s.stateImage;
+      n.image = s.image;
+      n.selectedImage = s.selectedImage;
+      if (s.hasData)
+        n.data = Data{s.data.m_nFileSize, s.data.m_dwAttributes, FileTimeToU64(s.data.m_ftCreation),
+                      FileTimeToU64(s.data.m_ftLastAccess), FileTimeToU64(s.data.m_ftLastWrite)};
+    }
+  });
+  Check(streamed.size() == nodes.size(), "the stream and the tree have other node counts");
+  if (!inTreeOrder) return;
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    const Node &s = streamed[i], &n = nodes[i];
+    Check(s.depth == n.depth && s.label == n.label, "the stream gives another depth or label");
+    Check(s.stateImage == n.stateImage && s.image == n.image && s.selectedImage == n.selectedImage,
+          "the stream gives another state or image");
+    Check(s.data == n.data, "the stream gives another data record");
+  }
+}
+
 // Which node's branch to save: any, chosen by the input so that all get a turn.
 size_t PickNode(const uint8_t* data, size_t size, size_t count) {
   uint64_t h = 1469598103934665603u ^ size;
@@ -294,6 +334,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(nodes.size() == frame.Tree().GetCount(), "the walk and the tree count differ");
   for (const Node& n : nodes) Check(n.depth < kMaxNestLevels, "a node deeper than any level");
   CheckTotals(frame, nodes);
+  CheckStreamedRead(input, nodes);
 
   CheckWholeTreeRoundTrip(frame, nodes, scratch);
   if (!nodes.empty())

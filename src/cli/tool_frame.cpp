@@ -23,7 +23,7 @@ bool ToolFrame::Stream(const std::string& path,
       [&] {
         CFile file;
         file.OpenRead(path);
-        CArchive ar(file, CArchive::load);
+        CArchive ar(file, CArchive::load, CArchive::kLargeBufferSize);
         CTreeRecordStream records(ar);
         while (records.Next())
           if (!perRecord(records)) return;

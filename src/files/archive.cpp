@@ -21,11 +21,14 @@ constexpr size_t kUnknownEndChunk = 64 * 1024;
 
 }  // namespace
 
-CArchive::CArchive(CFile& file, Mode mode)
-    : m_pFile(&file),
+CArchive::CArchive(CFile& file, Mode mode, size_t bufferSize)
+    : m_nBufferSize(bufferSize),
+      m_storage(std::make_unique_for_overwrite<unsigned char[]>(bufferSize)),
+      m_buffer(m_storage.get()),
+      m_pFile(&file),
       m_nMode(mode),
       m_lpBufCur(m_buffer),
-      m_lpBufMax(mode == store ? m_buffer + kBufferSize : m_buffer) {}
+      m_lpBufMax(mode == store ? m_buffer + m_nBufferSize : m_buffer) {}
 
 void CArchive::CheckOpen() const {
   if (m_pFile == nullptr) throw std::logic_error("tree file stream used after closing");
@@ -51,7 +54,7 @@ void CArchive::FlushBuffer() {
 
 void CArchive::WriteSlow(const void* data, size_t n) {
   FlushBuffer();
-  if (n >= kBufferSize) {
+  if (n >= m_nBufferSize) {
     m_pFile->Write(data, n);
     return;
   }
@@ -93,7 +96,7 @@ void CArchive::FillAtLeast(size_t n) {
   m_lpBufCur = m_buffer;
   m_lpBufMax = m_buffer + kept;
   // One read is enough: the file returns less than asked only at its end.
-  m_lpBufMax += ReadFromFile(m_lpBufMax, kBufferSize - kept);
+  m_lpBufMax += ReadFromFile(m_lpBufMax, m_nBufferSize - kept);
   if (static_cast<size_t>(m_lpBufMax - m_lpBufCur) < n) ThrowEndOfFile();
 }
 
@@ -104,9 +107,9 @@ size_t CArchive::ReadSlow(void* data, size_t n) {
   if (buffered != 0) std::memcpy(out, m_lpBufCur, buffered);
   m_lpBufCur = m_lpBufMax = m_buffer;
   const size_t wanted = n - buffered;
-  if (wanted >= kBufferSize) return buffered + ReadFromFile(out + buffered, wanted);
+  if (wanted >= m_nBufferSize) return buffered + ReadFromFile(out + buffered, wanted);
 
-  m_lpBufMax += ReadFromFile(m_buffer, kBufferSize);
+  m_lpBufMax += ReadFromFile(m_buffer, m_nBufferSize);
   const size_t more = std::min(wanted, static_cast<size_t>(m_lpBufMax - m_lpBufCur));
   std::memcpy(out + buffered, m_lpBufCur, more);
   m_lpBufCur += more;

@@ -7,12 +7,14 @@
 // followed by the 36-byte data part exactly when the lParam word is not 0.
 // hItem, pszText and cchTextMax belong to the program that wrote the file;
 // they are written as 0 and ignored when read.
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
 #include "files/archive.h"
 #include "files/file_exception.h"
+#include "files/node_record.h"
 #include "tree/tree_item.h"
 
 namespace {
@@ -44,34 +46,72 @@ void PutU32(unsigned char* at, uint32_t v) {
 void PutU64(unsigned char* at, uint64_t v) {
   for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
 }
-uint32_t GetU32(const unsigned char* at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | at[i];
+template <typename T>
+T GetLittleEndian(const unsigned char* at) {
+  T v;
+  std::memcpy(&v, at, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) {
+    T swapped = 0;
+    for (size_t i = 0; i < sizeof v; ++i, v >>= 8) swapped = (swapped << 8) | (v & 0xFF);
+    v = swapped;
+  }
   return v;
 }
-uint64_t GetU64(const unsigned char* at) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | at[i];
-  return v;
+uint32_t GetU32(const unsigned char* at) { return GetLittleEndian<uint32_t>(at); }
+uint64_t GetU64(const unsigned char* at) { return GetLittleEndian<uint64_t>(at); }
+
+// A part of a record's bytes, in place when the stream has it buffered
+// (which spares a copy for almost every record) or else copied here. A part
+// cut short by the end of the file holds what the file had, then zeros.
+template <size_t N>
+class RecordPart {
+ public:
+  explicit RecordPart(CArchive& ar) : m_at(ar.TakeBuffered(N)) {
+    if (m_at == nullptr) {
+      m_got = ar.Read(m_copy, N);
+      std::memset(m_copy + m_got, 0, N - m_got);
+      m_at = m_copy;
+    }
+  }
+  const unsigned char* Bytes() const { return m_at; }
+  size_t Got() const { return m_got; }
+
+ private:
+  const unsigned char* m_at;
+  size_t m_got = N;
+  unsigned char m_copy[N];
+};
+
+// The head a record of this node would be written with.
+NodeRecordHead HeadOf(const TVITEM& item) {
+  NodeRecordHead head;
+  head.mask = item.mask;
+  head.state = item.state;
+  head.stateMask = item.stateMask;
+  head.image = item.iImage;
+  head.selectedImage = item.iSelectedImage;
+  head.children = item.cChildren;
+  head.hasData = item.lParam != nullptr;
+  return head;
 }
 
-void EncodeDisplayPart(const TVITEM& item, unsigned char* out) {
+void EncodeDisplayPart(const NodeRecordHead& head, unsigned char* out) {
   uint32_t words[kDisplayWords] = {};
-  words[kMask] = item.mask;
-  words[kState] = item.state;
-  words[kStateMask] = item.stateMask;
-  words[kImage] = static_cast<uint32_t>(item.iImage);
-  words[kSelectedImage] = static_cast<uint32_t>(item.iSelectedImage);
-  words[kChildren] = static_cast<uint32_t>(item.cChildren);
-  words[kParam] = item.lParam != nullptr ? kHasDataPart : 0;
+  words[kMask] = head.mask;
+  words[kState] = head.state;
+  words[kStateMask] = head.stateMask;
+  words[kImage] = static_cast<uint32_t>(head.image);
+  words[kSelectedImage] = static_cast<uint32_t>(head.selectedImage);
+  words[kChildren] = static_cast<uint32_t>(head.children);
+  words[kParam] = head.hasData ? kHasDataPart : 0;
   for (size_t i = 0; i < kDisplayWords; ++i) PutU32(out + 4 * i, words[i]);
 }
 
 }  // namespace
 
 void CTreeItemData::Serialize(CArchive& ar) {
-  unsigned char part[kDataBytes] = {};
   if (ar.IsStoring()) {
+    unsigned char part[kDataBytes];
     PutU32(part, m_dwAttributes);
     PutU64(part + 4, static_cast<uint64_t>(m_nFileSize));
     PutU64(part + 12, FileTimeToU64(m_ftCreation));
@@ -82,59 +122,76 @@ void CTreeItemData::Serialize(CArchive& ar) {
   }
   // A part cut short by the end of the file keeps the fields that are there
   // and zero for the missing bytes, unless not even the attributes are whole.
-  const size_t got = ar.Read(part, sizeof part);
-  if (got < 4) std::memset(part, 0, sizeof part);
-  m_dwAttributes = GetU32(part);
-  m_nFileSize = static_cast<int64_t>(GetU64(part + 4));
-  m_ftCreation = U64ToFileTime(GetU64(part + 12));
-  m_ftLastAccess = U64ToFileTime(GetU64(part + 20));
-  m_ftLastWrite = U64ToFileTime(GetU64(part + 28));
+  const RecordPart<kDataBytes> read(ar);
+  static constexpr unsigned char kNone[kDataBytes] = {};
+  const unsigned char* in = read.Got() < 4 ? kNone : read.Bytes();
+  m_dwAttributes = GetU32(in);
+  m_nFileSize = static_cast<int64_t>(GetU64(in + 4));
+  m_ftCreation = U64ToFileTime(GetU64(in + 12));
+  m_ftLastAccess = U64ToFileTime(GetU64(in + 20));
+  m_ftLastWrite = U64ToFileTime(GetU64(in + 28));
+}
+
+bool ReadNodeRecordHead(CArchive& ar, std::string& label, NodeRecordHead& head) {
+  try {
+    ar.ReadString(label);
+    head.level = ar.ReadInt32();
+  } catch (const CArchiveException&) {
+    // The end of the file before the level is whole: no record.
+    head.level = -1;
+    return false;
+  }
+
+  // A display part cut short by the end of the file replaces only its start;
+  // the rest keeps the previous record's values, its data flag included.
+  const RecordPart<kDisplayBytes> read(ar);
+  const unsigned char* part = read.Bytes();
+  unsigned char joined[kDisplayBytes];
+  if (read.Got() < kDisplayBytes) {
+    EncodeDisplayPart(head, joined);
+    std::memcpy(joined, part, read.Got());
+    part = joined;
+  }
+  head.mask = GetU32(part + 4 * kMask);
+  head.state = GetU32(part + 4 * kState);
+  head.stateMask = GetU32(part + 4 * kStateMask);
+  head.image = static_cast<int>(GetU32(part + 4 * kImage));
+  head.selectedImage = static_cast<int>(GetU32(part + 4 * kSelectedImage));
+  head.children = static_cast<int>(GetU32(part + 4 * kChildren));
+  head.hasData = GetU32(part + 4 * kParam) != 0;
+  return true;
 }
 
 void CTreeItem::Serialize(CArchive& ar) {
   TVITEM& item = m_tvis.item;
-  unsigned char part[kDisplayBytes];
   if (ar.IsStoring()) {
     ar.WriteString(m_strText);
     ar.WriteInt32(m_nLevel);
-    EncodeDisplayPart(item, part);
+    unsigned char part[kDisplayBytes];
+    EncodeDisplayPart(HeadOf(item), part);
     ar.Write(part, sizeof part);
     if (item.lParam != nullptr) item.lParam->Serialize(ar);
     return;
   }
 
-  try {
-    ar.ReadString(m_strText);
-    m_nLevel = ar.ReadInt32();
-  } catch (const CArchiveException&) {
-    // The end of the file before the level is whole: no record. The data
-    // reference is dropped too (it belongs to the node made from the
-    // previous record), so after any load GetData() is null or a record
-    // the caller must take.
-    m_nLevel = -1;
-    item.lParam = nullptr;
-    return;
-  }
-
-  // A display part cut short by the end of the file replaces only its start;
-  // the rest keeps the previous record's values. The previous data reference
-  // survives as the non-zero word the writer would store for it.
-  const size_t got = ar.Read(part, sizeof part);
-  if (got < sizeof part) {
-    unsigned char previous[kDisplayBytes];
-    EncodeDisplayPart(item, previous);
-    std::memcpy(part + got, previous + got, sizeof part - got);
-  }
-  item.mask = GetU32(part + 4 * kMask);
-  item.hItem = nullptr;
-  item.state = GetU32(part + 4 * kState);
-  item.stateMask = GetU32(part + 4 * kStateMask);
-  item.pszText.clear();
-  item.iImage = static_cast<int>(GetU32(part + 4 * kImage));
-  item.iSelectedImage = static_cast<int>(GetU32(part + 4 * kSelectedImage));
-  item.cChildren = static_cast<int>(GetU32(part + 4 * kChildren));
+  // The previous record's members stand in for a display part cut short.
+  // The data reference is dropped in any case (it belongs to the node made
+  // from the previous record), so after any load GetData() is null or a
+  // record the caller must take.
+  NodeRecordHead head = HeadOf(item);
+  const bool whole = ReadNodeRecordHead(ar, m_strText, head);
+  m_nLevel = head.level;
   item.lParam = nullptr;
-  if (GetU32(part + 4 * kParam) != 0) {
+  if (!whole) return;
+  item.mask = head.mask;
+  item.hItem = nullptr;
+  item.state = head.state;
+  item.stateMask = head.stateMask;
+  item.pszText.clear();
+  item.iImage = head.image;
+  item.iSelectedImage = head.selectedImage;
+  item.cChildren = head.children;
+  if (head.hasData) {
     // Held here until it is whole: a read failure must not leak it.
     auto data = std::make_unique<CTreeItemData>();
     data->Serialize(ar);

@@ -1,7 +1,6 @@
 #include "files/tree_record_stream.h"
 
 #include <algorithm>
-#include <memory>
 
 void CopyFileRecord(const CTreeItemData& from, CTreeItemData& to) {
   to.m_nFileSize = from.m_nFileSize;
@@ -23,10 +22,11 @@ void StreamedNode::CopyFrom(const StreamedNode& other) {
 }
 
 bool CTreeRecordStream::Next() {
-  m_record.Serialize(m_ar);
-  // The data record is copied out and freed at once: nothing is kept.
-  std::unique_ptr<CTreeItemData> data(m_record.GetData());
-  const int level = m_record.GetLevel();
+  // Read in place: the label straight into the node, the data part straight
+  // into the node's record, as CTreeItem::Serialize would read them.
+  NodeRecordHead& head = m_head;
+  if (ReadNodeRecordHead(m_ar, m_node.label, head) && head.hasData) m_node.data.Serialize(m_ar);
+  const int level = head.level;
   if (level < 0 || level >= kMaxNestLevels) {
     m_end = level < 0 ? TreeReadEnd::endOfRecords : TreeReadEnd::nestLimit;
     return false;
@@ -39,19 +39,17 @@ bool CTreeRecordStream::Next() {
   // What the tree control keeps of a record (see CTreeCtrl::InsertItem and
   // ReadTree): each member only under its mask bit, the state only in its
   // state-image bits, a data record whatever the mask.
-  const TVITEM& item = m_record.m_tvis.item;
-  m_node.label.assign((item.mask & TVIF_TEXT) ? std::string_view(m_record.m_strText) : "");
+  if (!(head.mask & TVIF_TEXT)) m_node.label.clear();
   TakeRecord(level);
   m_node.depth = m_slots[level].depth;
-  m_node.image = (item.mask & TVIF_IMAGE) ? item.iImage : 0;
-  m_node.selectedImage = (item.mask & TVIF_SELECTEDIMAGE) ? item.iSelectedImage : 0;
+  m_node.image = (head.mask & TVIF_IMAGE) ? head.image : 0;
+  m_node.selectedImage = (head.mask & TVIF_SELECTEDIMAGE) ? head.selectedImage : 0;
   m_node.stateImage =
-      (item.mask & TVIF_STATE)
-          ? static_cast<int>(STATEIMAGEINDEX(item.state & item.stateMask & TVIS_STATEIMAGEMASK))
+      (head.mask & TVIF_STATE)
+          ? static_cast<int>(STATEIMAGEINDEX(head.state & head.stateMask & TVIS_STATEIMAGEMASK))
           : 0;
-  m_node.childrenFlag = (item.mask & TVIF_CHILDREN) ? (item.cChildren != 0 ? 1 : 0) : -1;
-  m_node.hasData = data != nullptr;
-  if (data) CopyFileRecord(*data, m_node.data);
+  m_node.childrenFlag = (head.mask & TVIF_CHILDREN) ? (head.children != 0 ? 1 : 0) : -1;
+  m_node.hasData = head.hasData;
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/node_record.h"
 #include "files/tree_reader.h"
 #include "tree/tree_item.h"
 
@@ -71,7 +72,7 @@ class CTreeRecordStream {
   void TakeRecord(int level);
 
   CArchive& m_ar;
-  CTreeItem m_record;  // reused; never owns a data record
+  NodeRecordHead m_head;  // the last record read, for one cut short
   StreamedNode m_node;
   TreeReadEnd m_end = TreeReadEnd::endOfRecords;
   std::array<Slot, kMaxNestLevels> m_slots;

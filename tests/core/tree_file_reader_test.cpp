@@ -8,6 +8,7 @@
 #include "files/archive.h"
 #include "files/file.h"
 #include "files/tree_reader.h"
+#include "files/tree_record_stream.h"
 #include "support/resource_limits.h"
 #include "tree_file_records.h"
 
@@ -111,6 +112,36 @@ TEST_F(TreeFileReaderTest, EveryTruncationPoint) {
     ExpectTotalsFollowTheMarks();
   }
   EXPECT_EQ(previousCount, 3u);
+}
+
+// The streamed reader of ztr-tool decodes records on its own path: cut at
+// every length, a file in tree order must give the nodes the window shows
+// (apart from the has-children flag, which the stream cannot know yet).
+TEST_F(TreeFileReaderTest, StreamReadsWhatTheWindowReads) {
+  Record hidden = File("no text", 3, 9, 2);
+  hidden.words[0] &= ~TVIF_TEXT;
+  const Bytes whole = FileBytes({Folder("top", 1, 2, 1), File("f", 2, 7, 2), Folder("sub", 2, 1),
+                                 hidden, Folder("d", 3), File("g", 1, 5, 1)});
+  for (size_t cut = 0; cut <= whole.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    const Bytes bytes(whole.begin(), whole.begin() + static_cast<long>(cut));
+    Load(bytes);
+    std::vector<Node> expected = Dump(tree), streamed;
+    CFile file;
+    file.OpenRead(folder / "in.ztr");
+    CArchive ar(file, CArchive::load);
+    for (CTreeRecordStream records(ar); records.Next();) {
+      const StreamedNode& n = records.Node();
+      std::optional<DataPart> data;
+      if (n.hasData)
+        data =
+            DataPart{n.data.m_dwAttributes, n.data.m_nFileSize, FileTimeToU64(n.data.m_ftCreation),
+                     FileTimeToU64(n.data.m_ftLastAccess), FileTimeToU64(n.data.m_ftLastWrite)};
+      streamed.push_back({n.depth, n.label, n.stateImage, n.image, n.selectedImage, false, data});
+    }
+    for (Node& n : expected) n.children = false;
+    EXPECT_EQ(streamed, expected);
+  }
 }
 
 TEST_F(TreeFileReaderTest, NestLevelLimit) {
