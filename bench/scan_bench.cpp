@@ -135,8 +135,11 @@ ScanResult TimeScan(const std::string& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string root = argc > 1 ? argv[1] : "/tmp/ztr-bench-tree";
-  MakeTree(root);
+  // A folder named on the command line is timed as it stands and never
+  // written to; without one, the generated tree is made (once) and timed.
+  const bool generated = argc <= 1;
+  const std::string root = generated ? "/tmp/ztr-bench-tree" : argv[1];
+  if (generated) MakeTree(root);
 
   // Warm the caches with one walk of each kind before timing.
   TimeFind(root);
