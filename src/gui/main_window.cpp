@@ -504,6 +504,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   auto* widget = qobject_cast<QWidget*>(watched);
   if (!m_scanning || !widget || widget->window() != this) return false;
+  // The progress panel's Cancel button is the one control that stays alive.
+  if (m_progressWindow && (widget == m_progressWindow || m_progressWindow->isAncestorOf(widget)))
+    return false;
   switch (event->type()) {
     case QEvent::KeyPress:
       if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_scanCancelled = true;

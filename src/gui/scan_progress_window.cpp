@@ -21,10 +21,10 @@ QString Thousands(uint64_t value) {
 
 }  // namespace
 
-ScanProgressWindow::ScanProgressWindow(QWidget* parent) : QDialog(parent) {
+ScanProgressWindow::ScanProgressWindow(QWidget* parent) : QFrame(parent) {
   setObjectName("scanProgress");
-  setWindowTitle("Load Directory Tree");
-  setWindowModality(Qt::WindowModal);
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setAutoFillBackground(true);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel("Loading folder:", this));
   m_folder = new QLabel(this);
@@ -49,7 +49,12 @@ void ScanProgressWindow::Show(std::string_view path, const ScanCounts& counts) {
     m_counts->setText(
         QString("%1 folders, %2 files, %3 bytes")
             .arg(Thousands(counts.folders), Thousands(counts.files), Thousands(counts.bytes)));
-  if (!isVisible()) show();
+  if (!isVisible()) {
+    adjustSize();
+    move(parentWidget()->rect().center() - rect().center());
+    raise();
+    show();
+  }
 }
 
 QString ScanProgressWindow::FolderText() const { return m_folder->toolTip(); }

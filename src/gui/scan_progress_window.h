@@ -1,16 +1,17 @@
-// The small window a long scan shows over the main window: the folder being
-// read, what has been found so far, and a Cancel button (Esc does the same).
-// It is window-modal, so while it shows the main window takes no input.
+// The small panel a long scan shows over the tree: the folder being read,
+// what has been found so far, and a Cancel button (Esc does the same). It is
+// a child of the main window, not a window of its own, so it paints whenever
+// the main window does while the scan lets the window system in.
 #pragma once
 
-#include <QDialog>
+#include <QFrame>
 #include <string_view>
 
 #include "tree/scan_progress.h"
 
 class QLabel;
 
-class ScanProgressWindow : public QDialog {
+class ScanProgressWindow : public QFrame {
   Q_OBJECT
 
  public:
@@ -21,9 +22,8 @@ class ScanProgressWindow : public QDialog {
   QString CountsText() const;
 
  public slots:
-  // Cancel, Esc or the close button: asks the scan to stop; the window goes
-  // when the scan has ended.
-  void reject() override;
+  // Cancel: asks the scan to stop; the panel goes when the scan has ended.
+  void reject();
 
  signals:
   void cancelRequested();
