@@ -20,6 +20,8 @@
 #include <QTextDocument>
 #include <QTextOption>
 #include <QToolBar>
+#include <memory>
+#include <utility>
 
 #include "app/resource.h"
 #include "gui/about_dialog.h"
@@ -456,11 +458,13 @@ void MainWindow::BeginWaitCursor() {
 void MainWindow::EndWaitCursor() {
   if (m_waitDepth == 0 || --m_waitDepth > 0) return;
   m_model->EndBatch();
-  delete m_progressWindow;
-  m_progressWindow = nullptr;
+  // The panel goes last, once nothing refers to it: deleting it sends events
+  // that pass through the input filter.
+  std::unique_ptr<ScanProgressWindow> progress(std::exchange(m_progressWindow, nullptr));
   const bool wasScanning = m_scanning;
   m_scanning = m_scanCancelled = false;
   if (wasScanning) UpdateInputFilter();
+  progress.reset();
   QApplication::restoreOverrideCursor();
 }
 
@@ -502,8 +506,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
   }
+  if (!m_scanning) return false;
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (!m_scanning || !widget || widget->window() != this) return false;
+  if (!widget || widget->window() != this) return false;
   // The progress panel's Cancel button is the one control that stays alive.
   if (m_progressWindow && (widget == m_progressWindow || m_progressWindow->isAncestorOf(widget)))
     return false;
