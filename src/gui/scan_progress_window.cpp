@@ -49,9 +49,12 @@ void ScanProgressWindow::Show(std::string_view path, const ScanCounts& counts) {
     m_counts->setText(
         QString("%1 folders, %2 files, %3 bytes")
             .arg(Thousands(counts.folders), Thousands(counts.files), Thousands(counts.bytes)));
+  // Centred again each time: the panel takes its size from its texts, and
+  // its layout settles only once it shows.
+  layout()->activate();
+  adjustSize();
+  move(parentWidget()->rect().center() - rect().center());
   if (!isVisible()) {
-    adjustSize();
-    move(parentWidget()->rect().center() - rect().center());
     raise();
     show();
   }
