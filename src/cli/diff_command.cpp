@@ -267,24 +267,12 @@ void DiffPrinter::WriteSummary() const {
 
 int RunDiffCommand(std::span<char* const> args) {
   bool json = false;
-  bool options = true;
   std::vector<std::string> sides;
-  for (char* const arg : args) {
-    const std::string_view a = arg;
-    if (options && a == "--") {
-      options = false;
-    } else if (options && a == "--help") {
-      return ShowHelp(kHelp);
-    } else if (options && a == "--json") {
-      json = true;
-    } else if (options && LooksLikeOption(a)) {
-      return UsageError("diff", "unknown option '" + std::string(a) + "'", kHelp);
-    } else if (a.empty()) {
-      return UsageError("diff", "a name is empty", kHelp);
-    } else {
-      sides.emplace_back(a);
-    }
-  }
+  if (const int status = ParseNamesAndSwitch("diff", args, kHelp, "--json", json, sides);
+      status >= 0)
+    return status;
+  for (const std::string& side : sides)
+    if (side.empty()) return UsageError("diff", "a name is empty", kHelp);
   if (sides.size() != 2) return UsageError("diff", "give exactly two: OLD and NEW", kHelp);
 
   ToolFrame oldSide, newSide;

@@ -73,25 +73,13 @@ void AppendJsonLine(const StreamedNode& node, bool hasChildren, std::string& out
 
 int RunListCommand(std::span<char* const> args) {
   bool json = false;
-  bool options = true;
-  const char* path = nullptr;
-  for (char* const arg : args) {
-    const std::string_view a = arg;
-    if (options && a == "--") {
-      options = false;
-    } else if (options && a == "--help") {
-      return ShowHelp(kHelp);
-    } else if (options && a == "--json") {
-      json = true;
-    } else if (options && LooksLikeOption(a)) {
-      return UsageError("list", "unknown option '" + std::string(a) + "'", kHelp);
-    } else if (path != nullptr) {
-      return UsageError("list", "only one tree file can be listed", kHelp);
-    } else {
-      path = arg;
-    }
-  }
-  if (path == nullptr) return UsageError("list", "no tree file given", kHelp);
+  std::vector<std::string> paths;
+  if (const int status = ParseNamesAndSwitch("list", args, kHelp, "--json", json, paths);
+      status >= 0)
+    return status;
+  if (paths.size() > 1) return UsageError("list", "only one tree file can be listed", kHelp);
+  if (paths.empty()) return UsageError("list", "no tree file given", kHelp);
+  const char* path = paths.front().c_str();
 
   // Records are listed as they are read, so memory stays the same for any
   // size of catalogue.

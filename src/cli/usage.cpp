@@ -53,3 +53,23 @@ int ParseInputsAndOutput(std::string_view command, std::span<char* const> args,
   }
   return -1;
 }
+
+int ParseNamesAndSwitch(std::string_view command, std::span<char* const> args,
+                        std::string_view help, std::string_view switchName, bool& switchOn,
+                        std::vector<std::string>& names) {
+  bool options = true;
+  for (const std::string_view arg : args) {
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && arg == "--help") {
+      return ShowHelp(help);
+    } else if (options && arg == switchName) {
+      switchOn = true;
+    } else if (options && LooksLikeOption(arg)) {
+      return UsageError(command, "unknown option '" + std::string(arg) + "'", help);
+    } else {
+      names.emplace_back(arg);
+    }
+  }
+  return -1;
+}

@@ -24,3 +24,10 @@ bool TakeOutputOption(std::span<char* const> args, size_t& i, std::string& outpu
 int ParseInputsAndOutput(std::string_view command, std::span<char* const> args,
                          std::string_view help, std::vector<std::string>& inputs,
                          std::string& output);
+
+// The arguments of a command that takes NAME... and one on/off switch such
+// as --json: returns -1 when they parse, else the exit status (help or a
+// usage error).
+int ParseNamesAndSwitch(std::string_view command, std::span<char* const> args,
+                        std::string_view help, std::string_view switchName, bool& switchOn,
+                        std::vector<std::string>& names);
