@@ -22,7 +22,7 @@ CatalogueWalkEnd WalkAsTree(const std::string& path,
     CFile file;
     file.OpenRead(path);
     CArchive ar(file, CArchive::load, CArchive::kLargeBufferSize);
-    if (ReadTree(ar, tree, nullptr, {}) == TreeReadEnd::nestLimit) {
+    if (ReadTree(ar, tree, nullptr, [](HTREEITEM) {}) == TreeReadEnd::nestLimit) {
       end.complete = false;
       end.message = kNestLimitText;
     }

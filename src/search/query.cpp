@@ -315,6 +315,7 @@ class Parser {
       : m_tokens(std::move(tokens)), m_bMatchCase(matchCase) {}
 
   ExprPtr ParseAll() {
+    if (Peek().kind == Token::end) Fail("the query", "it is empty");
     ExprPtr all = ParseSequence();
     if (Peek().kind == Token::close) Fail(">", "there is no group to close (a '<' before it)");
     return all;
