@@ -104,7 +104,7 @@ bool BuildLibraryCatalogue(const std::string& path, int k, const std::vector<Sou
     }
   }
   tool.frame.SaveTree(path, nullptr);
-  return tree.GetCount() == kNodes;
+  return tree.GetCount() >= kNodes;
 }
 
 bool Apart(const std::function<bool()>& work) {
