@@ -21,13 +21,16 @@ namespace {
 // The layout, in this machine's byte order (the cache is the machine's own):
 //   magic; the header fields below, 64 bits each
 //   the catalogue's absolute path
-//   the directory: per block its place, length and hash (64 bits each)
-//   the rows: per trigram bucket a bit per block, then the row's hash
 //   the blocks: the first record's offset; the node count; per node the
 //     distance back to its parent (0: none) and its record's length, as
 //     varints; the names, each followed by a null byte
+//   the directory: per block its place, length and hash (64 bits each)
+//   the rows: per trigram bucket a bit per block, then the row's hash
+// The header's hash covers its fields, the path and the directory.
 constexpr char kMagic[8] = {'Z', 'T', 'R', 'I', 'D', 'X', '2', '\n'};
-enum HeaderField { kSize, kMtime, kEndsHash, kNodes, kBlocks, kPathBytes, kChecksum, kFields };
+enum HeaderField {
+  kSize, kMtime, kEndsHash, kNodes, kBlocks, kPathBytes, kDirectoryAt, kChecksum, kFields
+};
 constexpr size_t kHeaderBytes = sizeof kMagic + kFields * 8;
 constexpr uint32_t kBlockNodes = 512;
 constexpr uint32_t kRows = 8192;
@@ -73,34 +76,55 @@ T Get(std::string_view bytes, size_t at) {
   return v;
 }
 
-// Writes the file under a name of its own, then renames it into place: a
+// An index written under a name of its own, then renamed into place: a
 // reader sees the old index or the new one whole, and of two builders the
-// last rename wins with an index as good as the other's.
-bool WriteAtomically(const std::string& path, const std::string& bytes) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::path target = Utf8Path(path);
-  fs::create_directories(target.parent_path(), error);
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%08x.tmp", std::random_device()());
-  fs::path temp = target;
-  temp += suffix;
-  {
-    std::ofstream out(temp, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
-      fs::remove(temp, error);
-      return false;
+// last rename wins with an index as good as the other's. No sync: an index
+// torn by a crash fails its hashes and is made again.
+class IndexWriter {
+ public:
+  explicit IndexWriter(const std::string& path) : m_target(Utf8Path(path)) {
+    std::error_code error;
+    std::filesystem::create_directories(m_target.parent_path(), error);
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", std::random_device()());
+    m_temp = m_target;
+    m_temp += suffix;
+    m_out.open(m_temp, std::ios::binary);
+  }
+  ~IndexWriter() {
+    if (m_bDone) return;
+    m_out.close();
+    std::error_code error;
+    std::filesystem::remove(m_temp, error);
+  }
+
+  uint64_t Position() const { return m_nWritten; }
+  void Write(std::string_view bytes) {
+    m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    m_nWritten += bytes.size();
+  }
+  // Writes the header over the start, then puts the file in place.
+  bool Commit(std::string_view header) {
+    m_out.seekp(0);
+    m_out.write(header.data(), static_cast<std::streamsize>(header.size()));
+    m_out.close();
+    if (!m_out) return false;
+    std::error_code error;
+    std::filesystem::rename(m_temp, m_target, error);
+    if (error) {  // a system that does not rename over a file
+      std::filesystem::remove(m_target, error);
+      std::filesystem::rename(m_temp, m_target, error);
     }
+    m_bDone = !error;
+    return m_bDone;
   }
-  fs::rename(temp, target, error);
-  if (error) {  // a system that does not rename over a file
-    fs::remove(target, error);
-    fs::rename(temp, target, error);
-  }
-  if (error) fs::remove(temp, error);
-  return !error;
-}
+
+ private:
+  std::filesystem::path m_target, m_temp;
+  std::ofstream m_out;
+  uint64_t m_nWritten = 0;
+  bool m_bDone = false;
+};
 
 }  // namespace
 
@@ -181,23 +205,29 @@ std::unique_ptr<CatalogueIndex> CatalogueIndex::Load(const std::string& path, co
         file.Read(field, sizeof field) != sizeof field)
       return nullptr;
     const uint64_t blocks = field[kBlocks];
+    const uint64_t directoryAt = field[kDirectoryAt];
     if (field[kSize] != key.size || static_cast<int64_t>(field[kMtime]) != key.mtime ||
         field[kEndsHash] != key.endsHash || field[kPathBytes] != key.path.size() ||
         field[kNodes] >= kNoParent || blocks != (field[kNodes] + kBlockNodes - 1) / kBlockNodes ||
-        kHeaderBytes + key.path.size() + 24 * blocks > length)
+        directoryAt > length || 24 * blocks > length - directoryAt)
       return nullptr;
-    std::string rest(key.path.size() + 24 * blocks, '\0');
-    if (file.Read(rest.data(), rest.size()) != rest.size()) return nullptr;
     std::string hashed(reinterpret_cast<const char*>(field), 8 * kChecksum);
-    hashed += rest;
+    const size_t pathAt = hashed.size();
+    hashed.resize(pathAt + key.path.size() + 24 * blocks);
+    if (file.Read(hashed.data() + pathAt, key.path.size()) != key.path.size()) return nullptr;
+    file.Seek(directoryAt);
+    const size_t directoryBytes = static_cast<size_t>(24 * blocks);
+    char* directory = hashed.data() + pathAt + key.path.size();
+    if (file.Read(directory, directoryBytes) != directoryBytes) return nullptr;
     if (FastHash(hashed.data(), hashed.size()) != field[kChecksum] ||
-        rest.compare(0, key.path.size(), key.path) != 0)
+        hashed.compare(pathAt, key.path.size(), key.path) != 0)
       return nullptr;
     index->m_nNodes = field[kNodes];
     index->m_nBlocks = static_cast<uint32_t>(blocks);
     index->m_directory.resize(3 * blocks);
-    std::memcpy(index->m_directory.data(), rest.data() + key.path.size(), 24 * blocks);
-    index->m_nRowsAt = kHeaderBytes + rest.size();
+    std::memcpy(index->m_directory.data(), directory, directoryBytes);
+    index->m_nRowsAt = directoryAt + directoryBytes;
+    if (index->m_nRowsAt + kRows * (RowBytes(index->m_nBlocks) + 8) != length) return nullptr;
   } catch (const std::exception&) {
     return nullptr;  // no index yet, or one that cannot be read: made again
   }
@@ -206,10 +236,15 @@ std::unique_ptr<CatalogueIndex> CatalogueIndex::Load(const std::string& path, co
 
 bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path, const Key& key,
                            const std::function<void()>& progress) {
-  std::string blocks, heads, names, shown, lowered;
-  std::vector<uint64_t> directory;  // offsets relative to the first block
+  IndexWriter writer(path);
+  std::string body, heads, names, shown, lowered;
+  std::vector<uint64_t> directory;
   std::vector<uint8_t> seen(kRows / 8);  // the rows the current block sets
+  std::vector<uint32_t> seenRows;
   std::vector<std::vector<uint8_t>> rows(kRows);
+  // The header, written at the end; the path after it.
+  writer.Write(std::string(kHeaderBytes, '\0'));
+  writer.Write(key.path);
   std::vector<uint32_t> lastAtDepth;
   uint64_t firstOffset = 0, lastOffset = 0;
   uint32_t inBlock = 0;
@@ -222,21 +257,21 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
     if (inBlock == 0) return;
     PutVarint(heads, endOffset - lastOffset);  // the last record's length
     const uint32_t block = static_cast<uint32_t>(directory.size() / 3);
-    std::string body;
+    body.clear();
     Put<uint64_t>(body, firstOffset);
     Put<uint32_t>(body, inBlock);
     body += heads;
     body += names;
-    directory.push_back(blocks.size());
+    directory.push_back(writer.Position());
     directory.push_back(body.size());
     directory.push_back(FastHash(body.data(), body.size()));
-    blocks += body;
-    for (uint32_t r = 0; r < kRows; ++r) {
-      if (!(seen[r / 8] & (1u << (r % 8)))) continue;
+    writer.Write(body);
+    for (const uint32_t r : seenRows) {
       if (rows[r].size() <= block / 8) rows[r].resize(block / 8 + 1);
       rows[r][block / 8] |= static_cast<uint8_t>(1u << (block % 8));
+      seen[r / 8] = 0;
     }
-    std::fill(seen.begin(), seen.end(), 0);
+    seenRows.clear();
     heads.clear();
     names.clear();
     inBlock = 0;
@@ -267,7 +302,9 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
     const auto* bytes = reinterpret_cast<const unsigned char*>(lowered.data());
     for (size_t i = 0; i + 3 <= lowered.size(); ++i) {
       const uint32_t r = TrigramRow(bytes + i);
-      seen[r / 8] |= static_cast<uint8_t>(1u << (r % 8));
+      const auto bit = static_cast<uint8_t>(1u << (r % 8));
+      if (!(seen[r / 8] & bit)) seenRows.push_back(r);
+      seen[r / 8] |= bit;
     }
     names += lowered;
     names += '\0';
@@ -291,26 +328,25 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
   field[kNodes] = nodeCount;
   field[kBlocks] = blockCount;
   field[kPathBytes] = key.path.size();
-  const size_t rowBytes = RowBytes(blockCount);
-  const uint64_t blocksAt =
-      kHeaderBytes + key.path.size() + 24 * uint64_t{blockCount} + kRows * (rowBytes + 8);
-  for (size_t b = 0; b < blockCount; ++b) directory[3 * b] += blocksAt;
-  std::string rest = key.path;
-  rest.append(reinterpret_cast<const char*>(directory.data()), 8 * directory.size());
+  field[kDirectoryAt] = writer.Position();
+  const std::string_view directoryBytes(reinterpret_cast<const char*>(directory.data()),
+                                        8 * directory.size());
+  writer.Write(directoryBytes);
   std::string hashed(reinterpret_cast<const char*>(field), 8 * kChecksum);
-  hashed += rest;
+  hashed += key.path;
+  hashed += directoryBytes;
   field[kChecksum] = FastHash(hashed.data(), hashed.size());
-
-  std::string file(kMagic, sizeof kMagic);
-  file.append(reinterpret_cast<const char*>(field), sizeof field);
-  file += rest;
+  const size_t rowBytes = RowBytes(blockCount);
   for (std::vector<uint8_t>& row : rows) {
     row.resize(rowBytes);
-    file.append(reinterpret_cast<const char*>(row.data()), rowBytes);
-    Put<uint64_t>(file, FastHash(row.data(), rowBytes));
+    row.resize(rowBytes + 8);
+    const uint64_t checksum = FastHash(row.data(), rowBytes);
+    std::memcpy(row.data() + rowBytes, &checksum, 8);
+    writer.Write(std::string_view(reinterpret_cast<const char*>(row.data()), row.size()));
   }
-  file += blocks;
-  return WriteAtomically(path, file);
+  std::string header(kMagic, sizeof kMagic);
+  header.append(reinterpret_cast<const char*>(field), sizeof field);
+  return writer.Commit(header);
 }
 
 std::string CatalogueIndex::ReadChecked(uint64_t offset, size_t size, uint64_t checksum) {
