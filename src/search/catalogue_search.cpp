@@ -148,8 +148,8 @@ class CatalogueSearch {
       // A damaged index is made again once; then the catalogue is streamed.
       for (int attempt = 0; attempt < 2; ++attempt) {
         std::string error;
-        auto index = CatalogueIndex::Open(m_path, m_options.cacheFolder,
-                                          [&] { m_sink.Indexing(m_number); }, error);
+        auto index = CatalogueIndex::Open(
+            m_path, m_options.cacheFolder, [&] { m_sink.Indexing(m_number); }, error);
         if (!index) {
           if (!error.empty()) return Fail(error);
           break;
