@@ -87,7 +87,7 @@ void JsonPullReader::FailExpected(std::string_view what) {
 }
 
 void JsonPullReader::Expect(char c) {
-  if (Peek() == c && !AtEnd()) {
+  if (Peek() == c) {
     Get();
     return;
   }
@@ -96,7 +96,7 @@ void JsonPullReader::Expect(char c) {
 
 bool JsonPullReader::NextElement(char closing) {
   const char next = Peek();
-  if (!AtEnd() && (next == ',' || next == closing)) {
+  if (next == ',' || next == closing) {
     Get();
     return next == ',';
   }
