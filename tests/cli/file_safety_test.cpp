@@ -64,7 +64,7 @@ TEST(FileSafety, OutputOverInputIsRefused) {
   EXPECT_EQ(ReadWholeText(cat) + ReadWholeText(json), before);
   temp.Dir("in");
   EXPECT_EQ(RunTool({"scan", "-o", temp.Path(), temp / "in"}).err,
-            "ZTR: " + temp.Path() + " is a folder, not a file.\n");
+            "ztr-tool scan: " + temp.Path() + " is a folder, not a file.\n");
 }
 
 }  // namespace
