@@ -190,7 +190,8 @@ class PrintingSink : public SearchSink {
   }
 
   void Failed(size_t catalogue, const std::string& message) override {
-    Complain(m_catalogues[catalogue] + ": " + message);
+    const std::string& name = m_catalogues[catalogue];
+    Complain(message.starts_with(name) ? message : name + ": " + message);
   }
 
   void Indexing(size_t catalogue) override {

@@ -7,7 +7,6 @@
 #include "files/file_exception.h"
 #include "files/tree_reader.h"
 #include "tree/file_label.h"
-#include "tree/nest_limit.h"
 #include "tree/tree_walk.h"
 
 namespace {
@@ -22,10 +21,8 @@ CatalogueWalkEnd WalkAsTree(const std::string& path,
     CFile file;
     file.OpenRead(path);
     CArchive ar(file, CArchive::load, CArchive::kLargeBufferSize);
-    if (ReadTree(ar, tree, nullptr, [](HTREEITEM) {}) == TreeReadEnd::nestLimit) {
-      end.complete = false;
-      end.message = kNestLimitText;
-    }
+    end.message = TreeReadEndText(ReadTree(ar, tree, nullptr, [](HTREEITEM) {}), path);
+    end.complete = end.message.empty();
   } catch (const std::exception& failure) {
     end.complete = false;
     end.message = ReadFailureText(failure);
@@ -87,10 +84,8 @@ CatalogueWalkEnd WalkCatalogue(const std::string& path,
       }
       ++visited.index;
     }
-    if (records.End() == TreeReadEnd::nestLimit) {
-      end.complete = false;
-      end.message = kNestLimitText;
-    }
+    end.message = TreeReadEndText(records.End(), path);
+    end.complete = end.message.empty();
   } catch (const std::exception& failure) {
     end.complete = false;
     end.message = ReadFailureText(failure);

@@ -26,7 +26,7 @@ class QueryError : public std::runtime_error {
 // Where a query finds a node's path, asked only by the terms that need it.
 class QueryPathSource {
  public:
-  // The path as shown: the labels above the node and its name, joined by '/'.
+  // The path as shown: the labels above the node and its name, as find joins them.
   virtual std::string_view Path() = 0;
 
  protected:

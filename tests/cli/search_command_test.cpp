@@ -184,6 +184,21 @@ TEST_F(SearchCommand, OutputOptions) {
   for (const auto& c : cases) EXPECT_EQ(Search(c.args).out, c.out) << c.args[c.args.size() - 2];
 }
 
+TEST_F(SearchCommand, CatalogueCutShortGivesWhatWasReadAndStatus2) {
+  std::string bytes;
+  {
+    std::ifstream in(temp / "one.ztr", std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::ofstream(temp / "one.ztr", std::ios::binary) << bytes.substr(0, bytes.size() - 10);
+  for (const char* index : {"--total", "--no-index"}) {
+    const ToolResult r = Search({index, "img", "one.ztr", "two.ztr"});
+    EXPECT_EQ(r.status, 2) << index;
+    EXPECT_NE(r.err.find("one.ztr ends inside a record"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("two.ztr: C:\\Backup\\IMG_20190615_1200.JPG"), std::string::npos) << r.out;
+  }
+}
+
 TEST_F(SearchCommand, LibraryIsSearchedWhenNoCatalogueIsNamed) {
   const ToolResult empty = Search({"jpg"});
   EXPECT_EQ(empty.status, 2);
@@ -201,7 +216,7 @@ TEST_F(SearchCommand, LibraryIsSearchedWhenNoCatalogueIsNamed) {
                                        temp / "disks" + "   1 catalogue, 3 nodes\n");
   EXPECT_EQ(Search({"--count", "jpg"}).out, "4 matches, 9437185 bytes\n");
   EXPECT_EQ(Search({"other"}).out, temp / "disks/usb/two.ztr" +
-                                       ": C:\\Backup/other.bin   4096 "
+                                       ": C:\\Backup\\other.bin   4096 "
                                        "bytes, 01/01/2019-00:00\n");
 
   // An entry that names nothing now stays in the file and is reported.
