@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/tool_frame.h"
+#include "files/catalogue_file.h"
 #include "tree/tree_item.h"
 
 namespace bench {
@@ -138,8 +138,9 @@ inline bool BuildCatalogueApart(const std::string& path, size_t nodes) {
 }
 
 inline size_t BuildCatalogue(const std::string& path, size_t nodes, int filesPerFolder) {
-  ToolFrame tool;
-  CTreeCtrl& tree = tool.frame.Tree();
+  FreeRecordsOnDelete records;
+  CTreeCtrl tree;
+  tree.SetNotifyTarget(&records);
   constexpr UINT kFolderMask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
   HTREEITEM top = tree.InsertItem(kFolderMask, "/srv/archive", 0, 0, 0x1000, 0xF000, nullptr,
                                   TVI_ROOT, TVI_LAST);
@@ -159,7 +160,7 @@ inline size_t BuildCatalogue(const std::string& path, size_t nodes, int filesPer
       }
     }
   }
-  tool.frame.SaveTree(path, nullptr);
+  if (SaveTreeFile(path, tree, nullptr)) return 0;
   return tree.GetCount();
 }
 

@@ -121,18 +121,18 @@ void JsonPullReader::AppendEscape(std::string& out) {
   uint32_t cp = ReadHex4();
   // A high surrogate followed by a low one is one character; a lone half
   // becomes the replacement character.
-  if (cp >= 0xD800 && cp < 0xDC00 && Peek() == '\\') {
+  if (IsHighSurrogate(cp) && Peek() == '\\') {
     Get();
     if (Get() != 'u') Fail("bad escape in a string");
     const uint32_t low = ReadHex4();
-    if (low >= 0xDC00 && low < 0xE000) {
-      AppendUtf8(0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00), out);
+    if (IsLowSurrogate(low)) {
+      AppendUtf8(CombineSurrogates(cp, low), out);
       return;
     }
     AppendUtf8(0xFFFD, out);
     cp = low;
   }
-  AppendUtf8(cp >= 0xD800 && cp < 0xE000 ? 0xFFFD : cp, out);
+  AppendUtf8(IsHighSurrogate(cp) || IsLowSurrogate(cp) ? 0xFFFD : cp, out);
 }
 
 void JsonPullReader::ReadString(std::string& out) {

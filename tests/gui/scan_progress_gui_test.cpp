@@ -11,7 +11,7 @@
 #include <QThread>
 
 #include "app/resource.h"
-#include "gui/scan_progress_window.h"
+#include "gui/scan_progress_panel.h"
 #include "gui/tree_view.h"
 #include "gui_support.h"
 
@@ -76,7 +76,7 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
     // The scan waits inside its progress call while this runs: holding it
     // there keeps a fast machine's scan going until Esc comes.
     QThread::msleep(60);
-    ScanProgressWindow* progress = w.ProgressWindow();
+    ScanProgressPanel* progress = w.ProgressPanel();
     if (!progress || statuses.size() < 4) return;
     counts = progress->CountsText();
     QPixmap shot = w.grab();
@@ -104,7 +104,7 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
   EXPECT_EQ(w.windowTitle(), caption);
   EXPECT_EQ(w.StatusPart(1)->text(), totals);
   EXPECT_EQ(w.StatusPart(0)->text(), "Ready");
-  EXPECT_EQ(w.ProgressWindow(), nullptr);
+  EXPECT_EQ(w.ProgressPanel(), nullptr);
 
   AnswerFileNew(big.filePath("7"));  // File New works again at once
   w.MenuAction(ID_FILE_NEW)->trigger();

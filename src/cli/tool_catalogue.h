@@ -1,18 +1,22 @@
-// The window's frame with a console for a window system: each ztr-tool
-// command drives the same commands a user of the window would.
+// Tree files as ztr-tool reads them: record by record as they stream in, or
+// into a tree of its own when a command needs the whole tree. It calls the
+// same work as File Open; failures and notices go to stderr as
+// "caption: text", after a prefix naming the file when several are read.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "app/main_frame.h"
-#include "cli/console_host.h"
-#include "cli/memory_profile.h"
+#include "files/catalogue_file.h"
 #include "files/tree_record_stream.h"
+#include "tree/tree_ctrl.h"
+#include "tree/tree_item.h"
 
 class OutputBuffer;
 
-// A node met by ToolFrame::WalkInTreeOrder.
+// A node met by ToolCatalogue::WalkInTreeOrder.
 struct WalkedNode {
   const StreamedNode& node;
   bool hasChildren;
@@ -24,20 +28,24 @@ struct WalkedNode {
   void GetAncestorLabels(std::vector<std::string_view>& labels) const;
 };
 
-struct ToolFrame {
-  MemoryProfileStore profile;
-  ConsoleHost host;
-  CMainFrame frame{host, profile};
+class ToolCatalogue {
+ public:
+  ToolCatalogue() { m_tree.SetNotifyTarget(&m_records); }
 
-  // Reads a tree file in place of the tree, as File Open does after its
-  // dialog. False when a failure or the nest-level limit was reported (on
-  // stderr); what was read before stays in the tree.
+  // Put before every message (e.g. the file's name when a command works on
+  // several files); empty by default.
+  void SetMessagePrefix(std::string prefix) { m_prefix = std::move(prefix); }
+
+  CTreeCtrl& Tree() { return m_tree; }
+
+  // Reads a tree file (or an ncdu export, by its .json name) in place of the
+  // tree, as File Open does after its dialog. False when a failure or the
+  // nest-level limit was reported; what was read before stays in the tree.
   bool Load(const std::string& path);
 
   // Reads a tree file record by record without building the tree, handing
   // each record to perRecord in file order until it returns false; failures
-  // and the nest-level limit (when reached) are reported as Load reports
-  // them, with the same result.
+  // and the nest-level limit are reported as Load reports them.
   bool Stream(const std::string& path, const std::function<bool(CTreeRecordStream&)>& perRecord);
 
   // Every node of a tree file in the tree's pre-order, as the window shows
@@ -49,6 +57,19 @@ struct ToolFrame {
   // has children; without, ancestors can be asked for.
   bool WalkInTreeOrder(const std::string& path, OutputBuffer& output, bool lookahead,
                        const std::function<void(const WalkedNode&)>& visit);
+
+  // Writes "caption: text" on stderr, after the prefix.
+  void Say(std::string_view caption, std::string_view text) const;
+  // Tells of a failure as the window's message box would; false when there
+  // was one.
+  bool Report(const WorkFailure& failure) const;
+
+ private:
+  bool Report(const TreeReadOutcome& outcome) const;
+
+  FreeRecordsOnDelete m_records;  // outlives the tree, which reports to it
+  CTreeCtrl m_tree;
+  std::string m_prefix;
 };
 
 // The full path a folder or file dialog would give for a path typed on the
