@@ -74,6 +74,7 @@ int RunImportNcduCommand(std::span<char* const> args) {
   if (!fromStdin) ::close(fd);
 
   // Written as Save writes it, through a temporary file renamed over FILE.
+  tool.SetFailureCaption("ztr-tool import-ncdu");
   return tool.Report(SaveTreeFile(DialogPath(output), tool.Tree(), nullptr)) ? kExitOk
                                                                              : kExitFailure;
 }

@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/resource.h"
 #include "cli/commands.h"
 #include "cli/flags.h"
 #include "cli/terminal_progress.h"
@@ -68,7 +67,7 @@ int RunScanCommand(std::span<char* const> args) {
   for (const std::string& label : outcome.notEntered)
     Say("ztr-tool scan: could not enter " + label);
   if (outcome.failure) {
-    Say(std::string(kAppName) + ": " + FailureText(outcome.failure));
+    Say("ztr-tool scan: " + FailureText(outcome.failure));
     return kExitFailure;
   }
   return kExitOk;

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/resource.h"
 #include "cli/output_buffer.h"
 #include "files/file.h"
 #include "interop/ncdu_to_catalogue.h"
@@ -49,7 +48,7 @@ void ToolCatalogue::Say(std::string_view caption, std::string_view text) const {
 }
 
 bool ToolCatalogue::Report(const WorkFailure& failure) const {
-  if (failure) Say(kAppName, FailureText(failure));
+  if (failure) Say(m_failureCaption, FailureText(failure));
   return !failure;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/resource.h"
 #include "files/catalogue_file.h"
 #include "files/tree_record_stream.h"
 #include "tree/tree_ctrl.h"
@@ -35,6 +36,10 @@ class ToolCatalogue {
   // Put before every message (e.g. the file's name when a command works on
   // several files); empty by default.
   void SetMessagePrefix(std::string prefix) { m_prefix = std::move(prefix); }
+  // The caption of a failure that ended the command (a file that could not
+  // be written), in place of the application's name: "ztr-tool scan" says
+  // which command failed.
+  void SetFailureCaption(std::string caption) { m_failureCaption = std::move(caption); }
 
   CTreeCtrl& Tree() { return m_tree; }
 
@@ -70,6 +75,7 @@ class ToolCatalogue {
   FreeRecordsOnDelete m_records;  // outlives the tree, which reports to it
   CTreeCtrl m_tree;
   std::string m_prefix;
+  std::string m_failureCaption = kAppName;
 };
 
 // The full path a folder or file dialog would give for a path typed on the
