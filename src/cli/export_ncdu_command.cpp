@@ -58,6 +58,7 @@ int RunExportNcduCommand(std::span<char* const> args) {
   if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
   const std::string output = parsed.Given(kOutput) ? parsed.Value(kOutput) : "";
   const std::vector<std::string>& inputs = parsed.operands;
+  if (const int status = RefuseOutputOverInput(kSyntax, inputs, output); status >= 0) return status;
   if (inputs.size() > 1) return UsageError(kSyntax, "only one tree file can be exported");
   const char* path = inputs.empty() ? nullptr : inputs[0].c_str();
   if (path == nullptr) return UsageError(kSyntax, "no tree file given");

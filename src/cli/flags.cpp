@@ -1,8 +1,11 @@
 #include "cli/flags.h"
 
 #include <algorithm>
+#include <cstdio>
 
+#include "cli/commands.h"
 #include "cli/usage.h"
+#include "platform/same_file.h"
 
 namespace {
 
@@ -88,6 +91,22 @@ int ParseArguments(const CommandSyntax& syntax, std::span<char* const> args, Par
           syntax, std::string(flag.shortName.empty() ? flag.longName : flag.shortName) + " needs " +
                       std::string(flag.argument));
     out.values[f] = std::move(value);
+  }
+  return -1;
+}
+
+int RefuseOutputOverInput(const CommandSyntax& syntax, const std::vector<std::string>& inputs,
+                          const std::string& output) {
+  if (output.empty() || output == "-") return -1;
+  for (const std::string& input : inputs) {
+    if (input == "-" || !IsSameFile(input, output)) continue;
+    std::string text = "ztr-tool ";
+    text.append(syntax.name)
+        .append(": ")
+        .append(output)
+        .append(": the output would replace the input\n");
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    return kExitFailure;
   }
   return -1;
 }

@@ -43,3 +43,9 @@ int ParseArguments(const CommandSyntax& syntax, std::span<char* const> args, Par
 // "ztr-tool COMMAND: problem" and the help on stderr; the exit status for a
 // usage error.
 int UsageError(const CommandSyntax& syntax, std::string_view problem);
+
+// Refuses an output that is one of the inputs, before anything is read:
+// writing it would destroy what is to be read. Returns -1 when they differ,
+// else the exit status, after saying so on stderr.
+int RefuseOutputOverInput(const CommandSyntax& syntax, const std::vector<std::string>& inputs,
+                          const std::string& output);

@@ -50,6 +50,7 @@ int RunImportNcduCommand(std::span<char* const> args) {
   if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
   const std::string output = parsed.Given(kOutput) ? parsed.Value(kOutput) : "";
   const std::vector<std::string>& inputs = parsed.operands;
+  if (const int status = RefuseOutputOverInput(kSyntax, inputs, output); status >= 0) return status;
   if (inputs.size() > 1) return UsageError(kSyntax, "only one export can be imported");
   const char* input = inputs.empty() ? nullptr : inputs[0].c_str();
   if (input == nullptr) return UsageError(kSyntax, "no export given (- for stdin)");

@@ -50,6 +50,8 @@ int RunScanCommand(std::span<char* const> args) {
   const std::string output = parsed.Given(kOutput) ? parsed.Value(kOutput) : "";
   const bool quiet = parsed.Given(kQuiet);
   std::vector<std::string>& folders = parsed.operands;
+  if (const int status = RefuseOutputOverInput(kSyntax, folders, output); status >= 0)
+    return status;
   for (const std::string& folder : folders)
     if (folder.empty()) return UsageError(kSyntax, "a folder name is empty");
   if (output.empty()) return UsageError(kSyntax, "no tree file given (-o FILE)");

@@ -30,12 +30,12 @@ bool ToolCatalogue::Load(const std::string& path) {
     Say("File Open", path + ": " + formatError);
     return false;
   }
-  return Report(ReadTreeFile(file, m_tree, [](HTREEITEM) {}));
+  return Report(ReadTreeFile(file, m_tree, [](HTREEITEM) {}), path);
 }
 
 bool ToolCatalogue::Stream(const std::string& path,
                            const std::function<bool(CTreeRecordStream&)>& perRecord) {
-  return Report(StreamTreeFile(path, perRecord));
+  return Report(StreamTreeFile(path, perRecord), path);
 }
 
 void ToolCatalogue::Say(std::string_view caption, std::string_view text) const {
@@ -52,10 +52,11 @@ bool ToolCatalogue::Report(const WorkFailure& failure) const {
   return !failure;
 }
 
-bool ToolCatalogue::Report(const TreeReadOutcome& outcome) const {
+bool ToolCatalogue::Report(const TreeReadOutcome& outcome, const std::string& path) const {
   if (!Report(outcome.failure)) return false;
-  if (outcome.end != TreeReadEnd::nestLimit) return true;
-  Say("File Open", kNestLimitText);
+  const std::string text = TreeReadEndText(outcome.end, path);
+  if (text.empty()) return true;
+  Say("File Open", text);
   return false;
 }
 

@@ -44,8 +44,9 @@ class ToolCatalogue {
   CTreeCtrl& Tree() { return m_tree; }
 
   // Reads a tree file (or an ncdu export, by its .json name) in place of the
-  // tree, as File Open does after its dialog. False when a failure or the
-  // nest-level limit was reported; what was read before stays in the tree.
+  // tree, as File Open does after its dialog. False when a failure, the
+  // nest-level limit or an end inside a record was reported; what was read
+  // before stays in the tree.
   bool Load(const std::string& path);
 
   // Reads a tree file record by record without building the tree, handing
@@ -70,7 +71,8 @@ class ToolCatalogue {
   bool Report(const WorkFailure& failure) const;
 
  private:
-  bool Report(const TreeReadOutcome& outcome) const;
+  // A failure, the nest-level limit or an end inside a record of `path`.
+  bool Report(const TreeReadOutcome& outcome, const std::string& path) const;
 
   FreeRecordsOnDelete m_records;  // outlives the tree, which reports to it
   CTreeCtrl m_tree;

@@ -37,7 +37,7 @@ namespace {
 // How often a running scan lets the window paint and answer.
 constexpr qint64 kProgressIntervalMs = 100;
 // A scan shorter than this ends without its progress window flashing up.
-constexpr qint64 kProgressWindowDelayMs = 300;
+constexpr qint64 kProgressPanelDelayMs = 300;
 
 // Every text from the frame goes through the one decoding of label bytes: a
 // path or label from a Windows catalogue reads as it does in the tree.
@@ -411,6 +411,7 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
       break;
     case MB_YESNO:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      if ((type & MB_DEFMASK) == MB_DEFBUTTON2) box.setDefaultButton(QMessageBox::No);
       break;
     default:
       box.setStandardButtons(QMessageBox::Ok);
@@ -461,10 +462,14 @@ void MainWindow::EndWaitCursor() {
   // The panel goes last, once nothing refers to it: deleting it sends events
   // that pass through the input filter.
   std::unique_ptr<ScanProgressPanel> progress(std::exchange(m_progressPanel, nullptr));
+  // A click on Cancel gave the panel the focus; the tree takes it back, so
+  // the keys work on it again without a click.
+  const bool panelHadFocus = progress && progress->isAncestorOf(focusWidget());
   const bool wasScanning = m_scanning;
   m_scanning = m_scanCancelled = false;
   if (wasScanning) UpdateInputFilter();
   progress.reset();
+  if (panelHadFocus) m_view->setFocus();
   QApplication::restoreOverrideCursor();
 }
 
@@ -479,7 +484,7 @@ bool MainWindow::ShowScanProgress(std::string_view path, const ScanCounts& count
     m_scanning = true;
     UpdateInputFilter();
   }
-  if (!m_progressPanel && m_commandClock.elapsed() >= kProgressWindowDelayMs) {
+  if (!m_progressPanel && m_commandClock.elapsed() >= kProgressPanelDelayMs) {
     m_progressPanel = new ScanProgressPanel(this);
     connect(m_progressPanel, &ScanProgressPanel::cancelRequested, this,
             [this] { m_scanCancelled = true; });

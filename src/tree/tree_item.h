@@ -65,6 +65,7 @@ class CTreeItem {
   TVINSERTSTRUCT m_tvis;
   std::string m_strText;
   int m_nLevel = -1;
+  bool m_bCutShort = false;  // the file ended inside the record last loaded
 };
 
 // For a tree without a frame (ztr-tool's): frees each node's file record as
