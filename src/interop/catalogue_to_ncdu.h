@@ -34,4 +34,3 @@ class CatalogueToNcdu {
   int m_nDepthOffset = 0;
   int m_nOpenFolders = 0;
 };
-
