@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/tool_frame.h"
+#include "cli/tool_catalogue.h"
 #include "cli/usage.h"
 #include "files/file_exception.h"
 #include "platform/user_folders.h"

@@ -47,7 +47,7 @@ CatalogueWalkEnd WalkAsTree(const std::string& path,
     node.depth = depth;
     node.stateImage = tree.GetStateImage(item);
     node.hasData = tv.lParam != nullptr;
-    if (tv.lParam) CopyFileRecord(*tv.lParam, node.data);
+    if (tv.lParam) node.data = *tv.lParam;
     current = item;
     if (!visit(visited)) end.stopped = true;
     ++visited.index;
