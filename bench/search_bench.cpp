@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "files/catalogue_file.h"
+#include "search/catalogue_nodes.h"
 #include "tree/file_label.h"
 
 namespace {
@@ -33,9 +35,8 @@ struct SourceNode {
 // The nodes of a catalogue of /usr, each file's name without its size and date.
 std::vector<SourceNode> ReadSource(const std::string& catalogue) {
   std::vector<SourceNode> nodes;
-  ToolFrame tool;
-  tool.Stream(catalogue, [&](CTreeRecordStream& records) {
-    const StreamedNode& n = records.Node();
+  WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {
+    const StreamedNode& n = *visited.node;
     const int64_t size = n.hasData ? n.data.m_nFileSize : 0;
     nodes.push_back({n.depth, std::string(n.hasData ? FileLabelName(n.label, size) : n.label),
                      n.hasData, size});
@@ -48,8 +49,7 @@ std::vector<SourceNode> ReadSource(const std::string& catalogue) {
 // every file is a duplicate), each followed by a camera folder and a
 // folder of documents, until a million nodes.
 bool BuildLibraryCatalogue(const std::string& path, int k, const std::vector<SourceNode>& usr) {
-  ToolFrame tool;
-  CTreeCtrl& tree = tool.frame.Tree();
+  CTreeCtrl tree;
   std::mt19937 random(static_cast<unsigned>(k) * 7919u + 1u);
   HTREEITEM top = tree.InsertItem(kMask, "/media/disk" + std::to_string(k), 0, 0, 0x1000, 0xF000,
                                   nullptr, TVI_ROOT, TVI_LAST);
@@ -104,8 +104,7 @@ bool BuildLibraryCatalogue(const std::string& path, int k, const std::vector<Sou
       addFile(documents, name, 20000 + random() % 900000, year);
     }
   }
-  tool.frame.SaveTree(path, nullptr);
-  return tree.GetCount() >= kNodes;
+  return !SaveTreeFile(path, tree, nullptr) && tree.GetCount() >= kNodes;
 }
 
 bool Apart(const std::function<bool()>& work) {
