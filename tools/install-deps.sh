@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when they are missing.
 set -euo pipefail
-# The last line is for the Debian package: dependencies, README.html, and the checks of the
-# manual pages, the completion, the metainfo and the package itself.
 packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           clang-format desktop-file-utils shared-mime-info xvfb xauth clang libclang-rt-14-dev
-          ncdu gdu python3
-          dpkg-dev file python3-markdown man-db bash-completion appstream lintian xdg-utils)
+          ncdu gdu python3)
+# The Debian package: its dependencies, README.html, and the checks of the manual pages, the
+# completion, the metainfo and the package itself.
+packages+=(dpkg-dev file python3-markdown man-db bash-completion appstream lintian xdg-utils)
 # `install-deps.sh windows`: the cross compilers, Wine to run the tests, and
 # GoogleTest's sources to build with them.
 if [ "${1:-}" = windows ]; then
