@@ -12,7 +12,7 @@ OPTION = re.compile(r"(?<![\w-])(--?[A-Za-z0-9][\w-]*)")
 
 def plain(troff):  # the text troff shows, enough to compare names
     troff = re.sub(r"\\f[BIRP]|\\&|\\\(aq", "", troff).replace("\\-", "-").replace("\\~", " ")
-    return re.sub(r'^\.(B|I|BR|IR|RB|RI)\s+', "", troff).replace('"', "")
+    return re.sub(r'^\.(B|I|BR|IR|RB|RI|BI|IB)\s+', "", troff).replace('"', "")
 
 def help_options(text):  # option lines: indented, starting with -x or --xx
     found = set()
