@@ -10,12 +10,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "cli/tool_frame.h"
+#include "files/catalogue_file.h"
 #include "tree/tree_item.h"
 
 namespace bench {
@@ -36,20 +37,23 @@ struct Run {
 };
 
 // Runs a program with stdout to a file (or /dev/null) and stderr collected;
-// the wall time includes starting the process, as a user would see it.
+// the wall time includes starting the process, as a user would see it. The
+// peak memory is the kernel's accounting of the program alone, as
+// /usr/bin/time reports it: a child started from this process would count
+// this process's pages in its peak until it runs the program.
 inline Run RunProgram(const std::vector<std::string>& args,
                       const std::string& stdoutPath = "/dev/null") {
-  const std::string errPath = std::filesystem::temp_directory_path() / "ztr-bench.err";
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  const std::string errPath = temp / "ztr-bench.err", peakPath = temp / "ztr-bench.peak";
   const auto start = std::chrono::steady_clock::now();
-  // posix_spawn, not fork: a forked copy of this process (which holds a
-  // whole catalogue) would count towards the child's peak memory.
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, stdoutPath.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errPath.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<std::string> copies(args);
+  std::vector<std::string> copies = {"/usr/bin/time", "-f", "%M", "-o", peakPath};
+  copies.insert(copies.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : copies) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -59,20 +63,28 @@ inline Run RunProgram(const std::vector<std::string>& args,
   if (spawned != 0) return Run{};
   int status = 0;
   rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
+  ::wait4(pid, &status, 0, &usage);  // the times of time's child, which it waited for
   Run run;
   run.seconds = Seconds(start);
-  run.peakKiB = usage.ru_maxrss;
   run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  if (FILE* f = std::fopen(errPath.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) run.err.append(buffer, n);
-    std::fclose(f);
-  }
-  std::filesystem::remove(errPath);
+  const auto readAll = [](const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "r")) {
+      char buffer[4096];
+      size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+      std::fclose(f);
+    }
+    std::filesystem::remove(path);
+    return text;
+  };
+  run.err = readAll(errPath);
+  // The last line is the peak; a program killed by a signal has a note before it.
+  const std::string peak = readAll(peakPath);
+  const size_t lastLine = peak.find_last_of('\n', peak.size() > 1 ? peak.size() - 2 : 0);
+  run.peakKiB = std::atol(peak.c_str() + (lastLine == std::string::npos ? 0 : lastLine + 1));
   return run;
 }
 
@@ -138,8 +150,9 @@ inline bool BuildCatalogueApart(const std::string& path, size_t nodes) {
 }
 
 inline size_t BuildCatalogue(const std::string& path, size_t nodes, int filesPerFolder) {
-  ToolFrame tool;
-  CTreeCtrl& tree = tool.frame.Tree();
+  FreeRecordsOnDelete records;
+  CTreeCtrl tree;
+  tree.SetNotifyTarget(&records);
   constexpr UINT kFolderMask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
   HTREEITEM top = tree.InsertItem(kFolderMask, "/srv/archive", 0, 0, 0x1000, 0xF000, nullptr,
                                   TVI_ROOT, TVI_LAST);
@@ -159,7 +172,7 @@ inline size_t BuildCatalogue(const std::string& path, size_t nodes, int filesPer
       }
     }
   }
-  tool.frame.SaveTree(path, nullptr);
+  if (SaveTreeFile(path, tree, nullptr)) return 0;
   return tree.GetCount();
 }
 

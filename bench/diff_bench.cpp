@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "cli/tool_frame.h"
+#include "files/catalogue_file.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 
@@ -25,8 +25,9 @@ enum class Variant { before, after };
 // Folders three deep under one top, 20 files each, labelled as a scan
 // labels them; saved with the window's own Save. Returns the files changed.
 size_t BuildCatalogue(const std::string& path, Variant variant) {
-  ToolFrame tool;
-  CTreeCtrl& tree = tool.frame.Tree();
+  FreeRecordsOnDelete records;
+  CTreeCtrl tree;
+  tree.SetNotifyTarget(&records);
   HTREEITEM top =
       tree.InsertItem(kMask, "/srv/archive", 0, 0, 0x1000, 0xF000, nullptr, TVI_ROOT, TVI_LAST);
   size_t count = 1, file = 0, changed = 0;
@@ -56,7 +57,7 @@ size_t BuildCatalogue(const std::string& path, Variant variant) {
       }
     }
   }
-  tool.frame.SaveTree(path, nullptr);
+  if (SaveTreeFile(path, tree, nullptr)) return 0;
   return changed;
 }
 

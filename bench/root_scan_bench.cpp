@@ -2,14 +2,14 @@
 // of it: time, peak memory and how many entries each sees.
 //
 // Usage: root_scan_bench [folder]
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "bench_support.h"
 
 namespace {
 
@@ -19,28 +19,11 @@ struct Run {
   int status = -1;
 };
 
-// Runs a program with its output thrown away; its time and peak memory.
-Run Measure(std::vector<std::string> args) {
-  Run run;
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.peakKb = usage.ru_maxrss;
-  }
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return run;
+// Runs a program with its output thrown away; its time and peak memory,
+// from the kernel's accounting of a spawned child.
+Run Measure(const std::vector<std::string>& args) {
+  const bench::Run measured = bench::RunProgram(args);
+  return Run{measured.seconds, measured.peakKiB, measured.status};
 }
 
 // The number of lines a shell command prints.

@@ -1,5 +1,7 @@
 // File New on a large generated tree, timed against find walking the same
 // tree with one status call per entry; and what the tree costs per node.
+// Then ztr-tool scan -o, which writes while it scans, beside the same find:
+// time and peak memory, on that tree and on one of two million files.
 //
 // Usage: scan_bench [folder]   (default /tmp/ztr-bench-tree, made once)
 #include <fcntl.h>
@@ -16,13 +18,18 @@
 
 #include "app/main_frame.h"
 #include "app/null_frame_host.h"
+#include "bench_support.h"
 #include "tree/tree_item.h"
 
 namespace {
 
-constexpr int kTopFolders = 100;
-constexpr int kSubfolders = 100;     // in each top folder: 10,000 leaf folders
-constexpr int kFilesPerFolder = 20;  // 200,000 files
+struct TreeShape {
+  int topFolders;
+  int subfolders;      // in each top folder
+  int filesPerFolder;  // in each subfolder
+};
+constexpr TreeShape kBenchTree{100, 100, 20};   // 10,000 leaf folders, 200,000 files
+constexpr TreeShape kLargeTree{100, 100, 200};  // 2,000,000 files
 constexpr int kRuns = 3;
 
 // A window system that shows nothing and answers with the folder to scan.
@@ -49,23 +56,24 @@ void MakeFolder(const std::string& path) {
 }
 
 // The tree is made once; a marker beside it says it is complete.
-void MakeTree(const std::string& root) {
+void MakeTree(const std::string& root, const TreeShape& shape) {
   const std::string marker = root + ".ready";
   if (access(marker.c_str(), F_OK) == 0) return;
   std::printf("making %d files in %d folders under %s (once)...\n",
-              kTopFolders * kSubfolders * kFilesPerFolder, kTopFolders * kSubfolders, root.c_str());
+              shape.topFolders * shape.subfolders * shape.filesPerFolder,
+              shape.topFolders * shape.subfolders, root.c_str());
   std::fflush(stdout);
   MakeFolder(root);
   unsigned seed = 12345;
-  for (int t = 0; t < kTopFolders; ++t) {
+  for (int t = 0; t < shape.topFolders; ++t) {
     const std::string top = root + "/top-" + std::to_string(t);
     MakeFolder(top);
-    for (int s = 0; s < kSubfolders; ++s) {
+    for (int s = 0; s < shape.subfolders; ++s) {
       const std::string sub = top + "/folder-" + std::to_string(s);
       MakeFolder(sub);
       const int dir = open(sub.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (dir < 0) Fail(sub);
-      for (int f = 0; f < kFilesPerFolder; ++f) {
+      for (int f = 0; f < shape.filesPerFolder; ++f) {
         const std::string name = "document-" + std::to_string(f) + ".txt";
         const int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0) Fail(sub + "/" + name);
@@ -132,6 +140,25 @@ ScanResult TimeScan(const std::string& root) {
   return r;
 }
 
+// ztr-tool scan -o streams its records: its peak memory must not grow with
+// the tree. Both programs' peaks come from the kernel's accounting of each.
+void CompareToolScan(const std::string& root, int runs) {
+  const std::string out = "/tmp/ztr-scan-bench.ztr";
+  const std::vector<std::string> find = {"find", root, "-printf", "%s %T@ %A@ %C@\n"};
+  const std::vector<std::string> scan = {ZTR_TOOL_PATH, "scan", "-o", out, root};
+  bench::RunProgram(find);  // once untimed, so both find the same caches
+  const bench::Run findRun = bench::BestOf(find, runs);
+  const bench::Run scanRun = bench::BestOf(scan, runs);
+  std::remove(out.c_str());
+  std::printf("%s (best of %d):\n", root.c_str(), runs);
+  bench::PrintRun("find -printf (size, three times)", findRun);
+  bench::PrintRun("ztr-tool scan -o FILE", scanRun);
+  const double ratio = scanRun.seconds / findRun.seconds;
+  std::printf("  ratio scan/find: %.2f (target <= 1.0) %s; peak %.1f MiB (target <= 16) %s\n",
+              ratio, ratio <= 1.0 ? "ok" : "OVER", scanRun.peakKiB / 1024.0,
+              scanRun.peakKiB <= 16 * 1024 ? "ok" : "OVER");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,7 +166,7 @@ int main(int argc, char** argv) {
   // written to; without one, the generated tree is made (once) and timed.
   const bool generated = argc <= 1;
   const std::string root = generated ? "/tmp/ztr-bench-tree" : argv[1];
-  if (generated) MakeTree(root);
+  if (generated) MakeTree(root, kBenchTree);
 
   // Warm the caches with one walk of each kind before timing.
   TimeFind(root);
@@ -165,5 +192,12 @@ int main(int argc, char** argv) {
               perNode <= 100 ? "ok" : "OVER");
   std::printf("label text per node: %.1f bytes\n",
               static_cast<double>(scanBest.labelBytes) / scanBest.nodes);
+
+  CompareToolScan(root, kRuns);
+  if (generated) {
+    const std::string large = "/tmp/ztr-bench-2m-tree";
+    MakeTree(large, kLargeTree);
+    CompareToolScan(large, 1);
+  }
   return 0;
 }

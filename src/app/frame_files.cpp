@@ -4,11 +4,8 @@
 #include <vector>
 
 #include "app/main_frame.h"
-#include "files/archive.h"
-#include "files/atomic_file_writer.h"
+#include "files/catalogue_file.h"
 #include "files/file.h"
-#include "files/tree_reader.h"
-#include "files/tree_writer.h"
 #include "interop/ncdu_to_catalogue.h"
 #include "tree/tree_item.h"
 
@@ -21,8 +18,6 @@ const std::vector<std::pair<std::string, std::string>> kTreeFileFilters = {
 
 // File Open also reads ncdu's JSON exports, named by their extension.
 const std::pair<std::string, std::string> kNcduExportFilter = {"ncdu exports, *.json", "*.json"};
-
-bool IsNcduExportName(const std::string& path) { return path.ends_with(".json"); }
 
 }  // namespace
 
@@ -42,34 +37,10 @@ bool CMainFrame::AskSaveFileName(std::string& path) {
 // The file is replaced only once every byte is written, so a failed save
 // leaves the previous file as it was and the unsaved-changes flag set.
 void CMainFrame::SaveTree(const std::string& path, HTREEITEM start) {
-  CAtomicFileWriter writer(path);
   CWaitCursor wait(m_host);
-  CArchive ar(writer.GetFile(), CArchive::store);
-  if (start) {
-    const int depth = NestLevel(*m_pTreeCtrl, start);
-    WriteAncestors(start, depth - 1, ar);
-    WalkTree(start, depth, &CMainFrame::WriteItem, &ar, true);
-  } else {
-    WalkTree(nullptr, 0, &CMainFrame::WriteItem, &ar, true);
-  }
-  ar.Close();
-  writer.Commit();
+  const WorkFailure failure = SaveTreeFile(path, *m_pTreeCtrl, start);
+  if (failure) std::rethrow_exception(failure.exception);
   m_bModified = false;
-}
-
-// One record per ancestor of node, the top-level one first at level
-// (level - number of ancestors + 1), the parent last at level. Collected
-// first rather than recursing, so no depth of tree can exhaust the stack.
-void CMainFrame::WriteAncestors(HTREEITEM node, int level, CArchive& ar) {
-  std::vector<HTREEITEM> ancestors;
-  for (HTREEITEM p = m_pTreeCtrl->GetParentItem(node); p; p = m_pTreeCtrl->GetParentItem(p))
-    ancestors.push_back(p);
-  int at = level - static_cast<int>(ancestors.size()) + 1;
-  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) WriteItem(*it, at++, &ar);
-}
-
-void CMainFrame::WriteItem(HTREEITEM node, int level, CArchive* ar) {
-  WriteTreeRecord(*m_pTreeCtrl, node, level, *ar);
 }
 
 void CMainFrame::OnFileSave() {
@@ -123,25 +94,21 @@ void CMainFrame::LoadTree(const std::string& path) {
   }
 
   CWaitCursor wait(m_host);
-  CArchive ar(file, CArchive::load);
-  TreeReadEnd end;
-  try {
-    // Counted from the node as it shows, not from the record: the totals
-    // must follow the state images exactly, whatever the file's mask said.
-    end = ReadTree(ar, tree, TVI_ROOT, [&](HTREEITEM node) {
-      const CTreeItemData* data = tree.GetItemData(node);
-      if (data != nullptr && CountsAsMarked(tree.GetStateImage(node)))
-        CountMarkedFile(data->m_nFileSize, 1);
-    });
-  } catch (...) {
+  // Counted from the node as it shows, not from the record: the totals
+  // must follow the state images exactly, whatever the file's mask said.
+  const TreeReadOutcome outcome = ReadTreeFile(file, tree, [&](HTREEITEM node) {
+    const CTreeItemData* data = tree.GetItemData(node);
+    if (data != nullptr && CountsAsMarked(tree.GetStateImage(node)))
+      CountMarkedFile(data->m_nFileSize, 1);
+  });
+  if (outcome.failure) {
     UpdateSelectionStatus();
-    throw;
+    std::rethrow_exception(outcome.failure.exception);
   }
-  ar.Close();
-  if (end == TreeReadEnd::endOfRecords) UpdateCaption(&path);
+  if (outcome.end == TreeReadEnd::endOfRecords) UpdateCaption(&path);
   if (HTREEITEM first = tree.GetRootItem()) tree.Expand(first, TVE_EXPAND);
   UpdateSelectionStatus();
-  if (const std::string text = TreeReadEndText(end, path); !text.empty())
+  if (const std::string text = TreeReadEndText(outcome.end, path); !text.empty())
     m_host.MessageBox(text, "File Open", MB_OK | MB_ICONEXCLAMATION);
 }
 

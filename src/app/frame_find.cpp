@@ -67,7 +67,3 @@ HTREEITEM CMainFrame::FindItem(HTREEITEM start, const std::string& searchText) {
     if (node == start) return nullptr;
   }
 }
-
-bool CMainFrame::MatchItem(HTREEITEM node, const std::string& searchText) {
-  return NameMatcher(searchText, m_bExactMatch, m_bIgnoreCase).Matches(Tree().GetItemText(node));
-}

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/main_frame.h"
+#include "platform/number_text.h"
 #include "tree/display_path.h"
 #include "tree/tree_item.h"
 
@@ -72,11 +73,6 @@ void CMainFrame::UpdateSelectionStatus() {
   m_host.SetStatusText(1, "Selected: " + amount + " " + unit + " (" + files + " files)", 0);
 }
 
-// Path is empty on entry.
-void CMainFrame::GetParentPath(HTREEITEM node, std::string& path) const {
-  AppendParentPath(*m_pTreeCtrl, node, path);
-}
-
 void CMainFrame::OnTreeDeleteItem(HTREEITEM item, CTreeItemData* data) {
   if (data == nullptr) return;
   if (CountsAsMarked(m_pTreeCtrl->GetStateImage(item))) {
@@ -95,22 +91,4 @@ void CMainFrame::OnTreeSelChanged(HTREEITEM newItem) {
 void CMainFrame::OnTreeClick() {
   const TVHITTESTINFO hit = m_host.HitTestTree(m_host.GetMessagePos());
   if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) ToggleSelect(hit.hItem);
-}
-
-void FormatThousands(int64_t value, std::string& text) {
-  // The totals never go negative; should one, it reads as a minus sign and
-  // the digits of its size.
-  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  char group[8];
-  for (;;) {
-    std::snprintf(group, sizeof group, "%03u", static_cast<unsigned>(magnitude % 1000));
-    text.insert(0, group);
-    magnitude /= 1000;
-    if (magnitude == 0) break;
-    text.insert(0, ",");
-  }
-  const size_t firstDigit = text.find_first_not_of('0');
-  text.erase(0, firstDigit == std::string::npos ? text.size() : firstDigit);
-  if (text.empty()) text = "0";
-  if (value < 0) text.insert(0, "-");
 }

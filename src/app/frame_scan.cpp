@@ -2,6 +2,7 @@
 #include "app/main_frame.h"
 #include "tree/scan_nodes.h"
 #include "tree/scan_walker.h"
+#include "tree/tree_scan_sink.h"
 
 namespace {
 
@@ -74,5 +75,6 @@ bool CMainFrame::BrowseForFolder(const char* title, std::string& path) {
 // Throws ScanCancelled when the user stops it.
 void CMainFrame::ScanFolder(const char* folder, HTREEITEM node) {
   HostScanProgress progress(m_host);
-  FolderScanner(*m_pTreeCtrl, progress).Scan(folder, node);
+  TreeScanSink sink(*m_pTreeCtrl, node);
+  FolderScanner(sink, progress).Scan(folder);
 }

@@ -1,9 +1,6 @@
 #include "app/main_frame.h"
 
-#include <new>
-
 #include "app/resource.h"
-#include "files/file_exception.h"
 
 namespace {
 constexpr const char kFindSection[] = "Find";
@@ -76,17 +73,13 @@ void CMainFrame::OnCommand(UINT id, CommandSource source) {
 }
 
 void CMainFrame::ReportFailure(std::exception_ptr failure, CommandSource source) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const std::bad_alloc&) {
-    m_host.MessageBox("Out of memory.", kAppName, MB_OK | MB_ICONEXCLAMATION);
-  } catch (const CFileException& e) {
-    m_host.MessageBox(e.GetErrorMessage(), kAppName, MB_OK | MB_ICONSTOP);
-  } catch (...) {
-    m_host.MessageBox(
-        source == CommandSource::Menu ? "Command failed." : "Internal application error.", kAppName,
-        MB_OK | MB_ICONEXCLAMATION);
-  }
+  ShowFailure(FailureOf(failure), source);
+}
+
+void CMainFrame::ShowFailure(const WorkFailure& failure, CommandSource source) {
+  // A file's failure shows the stop sign, the others the exclamation mark.
+  const UINT icon = failure.kind == WorkFailure::Kind::file ? MB_ICONSTOP : MB_ICONEXCLAMATION;
+  m_host.MessageBox(FailureText(failure, source == CommandSource::Menu), kAppName, MB_OK | icon);
 }
 
 bool CMainFrame::OnClose() {

@@ -15,10 +15,10 @@
 
 #include "app/frame_host.h"
 #include "app/profile_store.h"
+#include "files/work_outcome.h"
 #include "tree/tree_ctrl.h"
 #include "tree/tree_walk.h"
 
-class CArchive;
 class CFile;
 class CTreeItemData;
 
@@ -74,7 +74,6 @@ class CMainFrame : public TreeNotifyTarget {
   void OnToggleSelect();
   void UpdateParentMarks(HTREEITEM node);
   void UpdateSelectionStatus();
-  void GetParentPath(HTREEITEM node, std::string& path) const;
 
   // Folder scanning.
   void OnFileNew();
@@ -86,8 +85,6 @@ class CMainFrame : public TreeNotifyTarget {
   // Writes the whole tree (start null) or start's ancestors and branch.
   // Returns only once the file is written; a failure throws.
   void SaveTree(const std::string& path, HTREEITEM start);
-  void WriteAncestors(HTREEITEM node, int level, CArchive& ar);
-  void WriteItem(HTREEITEM node, int level, CArchive* ar);
   void OnFileSave();
   void OnFileSaveAs();
   void OnFileOpen();
@@ -106,7 +103,6 @@ class CMainFrame : public TreeNotifyTarget {
   void OnEditFind();
   void OnFindNext();
   HTREEITEM FindItem(HTREEITEM start, const std::string& searchText);
-  bool MatchItem(HTREEITEM node, const std::string& searchText);
 
   // Adds one file to the totals (sign -1 takes it out). Sizes come from tree
   // files too, where they can be anything: the byte sum wraps like unsigned
@@ -132,6 +128,9 @@ class CMainFrame : public TreeNotifyTarget {
   int32_t m_nMarkedFiles = 0;
   bool m_bModified = false;
   std::string m_strTreeFile;
+
+  // The one message box of a failed command.
+  void ShowFailure(const WorkFailure& failure, CommandSource source = CommandSource::Menu);
 
  private:
   void ReportFailure(std::exception_ptr failure, CommandSource source);
@@ -159,6 +158,3 @@ void CMainFrame::RunGuarded(Action&& action, CommandSource source) {
     ReportFailure(std::current_exception(), source);
   }
 }
-
-// Decimal text of a value with commas between groups of three digits.
-void FormatThousands(int64_t value, std::string& text);

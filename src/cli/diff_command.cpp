@@ -8,22 +8,35 @@
 #include <string_view>
 #include <vector>
 
-#include "app/main_frame.h"
-#include "app/resource.h"
 #include "cli/commands.h"
+#include "cli/flags.h"
 #include "cli/json_text.h"
 #include "cli/output_buffer.h"
-#include "cli/tool_frame.h"
-#include "cli/usage.h"
+#include "cli/terminal_progress.h"
+#include "cli/tool_catalogue.h"
 #include "compare/tree_compare.h"
 #include "platform/cp1252.h"
+#include "platform/number_text.h"
 #include "platform/utf8_path.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
+#include "tree/tree_scan_sink.h"
 
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr Flag kFlags[] = {
+    {"", "--json", "",
+     "one JSON object per line instead:\n"
+     "{\"change\":\"added|removed|changed|unreadable\",\"path\":\"...\",\n"
+     " \"kind\":\"file|folder\",\"old\":{...},\"new\":{...}}\n"
+     "where old and new hold, for a file, \"size\" and \"lastWrite\" (raw,\n"
+     "100 ns units since 1601, UTC); for a folder, \"files\" and \"bytes\"\n"
+     "below it; for a folder not entered, \"unreadable\" with the reason"},
+};
+enum : size_t { kJson };
+
+constexpr CommandSyntax kSyntax{
+    "diff",
     "Usage: ztr-tool diff [--json] OLD NEW\n"
     "Compares two catalogues and prints what NEW holds that OLD does not, what\n"
     "OLD held that NEW does not, and the files whose size or last-write time\n"
@@ -46,31 +59,22 @@ constexpr std::string_view kHelp =
     "A folder only on one side is one line, ending in '   folder, N files,\n"
     "B bytes' for what it holds. A file on one side that is a folder on the\n"
     "other is removed and added. A summary goes to stderr.\n"
-    "\n"
-    "Options:\n"
-    "  --json   one JSON object per line instead:\n"
-    "           {\"change\":\"added|removed|changed|unreadable\",\"path\":\"...\",\n"
-    "            \"kind\":\"file|folder\",\"old\":{...},\"new\":{...}}\n"
-    "           where old and new hold, for a file, \"size\" and \"lastWrite\" (raw,\n"
-    "           100 ns units since 1601, UTC); for a folder, \"files\" and \"bytes\"\n"
-    "           below it; for a folder not entered, \"unreadable\" with the reason\n"
-    "  --help   show this help and exit\n"
-    "\n"
+    "\n",
+    kFlags,
     "Exit status: 0 when there is no difference, 1 when there are differences,\n"
     "2 when a tree file could not be read completely or a folder could not be\n"
-    "scanned at all (nothing is compared then).\n";
+    "scanned at all (nothing is compared then).\n"};
 
 // Reads one side: a folder is scanned as File New does, anything else is
 // opened as a tree file. False (and a message on stderr) when the side
 // cannot be compared as a whole.
-bool LoadSide(ToolFrame& tool, const std::string& arg) {
+bool LoadSide(ToolCatalogue& tool, const std::string& arg) {
   std::error_code error;
   if (!std::filesystem::is_directory(Utf8Path(arg), error)) return tool.Load(arg);
-  tool.host.SetNextFolder(DialogPath(arg));
-  tool.host.ResetNotices();
-  tool.frame.OnCommand(ID_FILE_NEW);
-  if (tool.host.NoticesShown() > 0) return false;
-  const CTreeCtrl& tree = tool.frame.Tree();
+  TerminalProgress noProgress(false);
+  if (!tool.Report(RunWork([&] { ScanIntoTree(DialogPath(arg), tool.Tree(), noProgress); })))
+    return false;
+  const CTreeCtrl& tree = tool.Tree();
   const HTREEITEM top = tree.GetRootItem();
   if (top != nullptr && IsUnreadableFolder(tree, top)) {
     std::fprintf(stderr, "ztr-tool diff: could not enter %s\n",
@@ -243,12 +247,6 @@ void DiffPrinter::PrintJson(const TreeDifference& d, std::string& out) {
   out.append("}\n");
 }
 
-std::string Thousands(uint64_t value) {
-  std::string text;
-  FormatThousands(static_cast<int64_t>(value), text);
-  return text;
-}
-
 void DiffPrinter::WriteSummary() const {
   const auto group = [](const Summary& s, const char* what) {
     return Thousands(s.entries) + " " + what + " (" + Thousands(s.files) +
@@ -266,20 +264,19 @@ void DiffPrinter::WriteSummary() const {
 }  // namespace
 
 int RunDiffCommand(std::span<char* const> args) {
-  bool json = false;
-  std::vector<std::string> sides;
-  if (const int status = ParseNamesAndSwitch("diff", args, kHelp, "--json", json, sides);
-      status >= 0)
-    return status;
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
+  const bool json = parsed.Given(kJson);
+  const std::vector<std::string>& sides = parsed.operands;
   for (const std::string& side : sides)
-    if (side.empty()) return UsageError("diff", "a name is empty", kHelp);
-  if (sides.size() != 2) return UsageError("diff", "give exactly two: OLD and NEW", kHelp);
+    if (side.empty()) return UsageError(kSyntax, "a name is empty");
+  if (sides.size() != 2) return UsageError(kSyntax, "give exactly two: OLD and NEW");
 
-  ToolFrame oldSide, newSide;
+  ToolCatalogue oldSide, newSide;
   if (!LoadSide(oldSide, sides[0]) || !LoadSide(newSide, sides[1])) return kExitFailure;
 
-  const CTreeCtrl& oldTree = oldSide.frame.Tree();
-  const CTreeCtrl& newTree = newSide.frame.Tree();
+  const CTreeCtrl& oldTree = oldSide.Tree();
+  const CTreeCtrl& newTree = newSide.Tree();
   OutputBuffer output;
   DiffPrinter printer(oldTree, newTree, json, output);
   CompareTrees(oldTree, newTree, [&](const TreeDifference& d) { printer.Print(d); });

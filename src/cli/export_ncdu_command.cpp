@@ -11,16 +11,22 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/flags.h"
 #include "cli/output_buffer.h"
-#include "cli/tool_frame.h"
-#include "cli/usage.h"
+#include "cli/tool_catalogue.h"
 #include "files/atomic_file_writer.h"
 #include "interop/catalogue_to_ncdu.h"
 #include "tree/tree_item.h"
 
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr Flag kFlags[] = {
+    {"-o", "--output", "OUT", "the file to write (replaced only once it is complete)"},
+};
+enum : size_t { kOutput };
+
+constexpr CommandSyntax kSyntax{
+    "export-ncdu",
     "Usage: ztr-tool export-ncdu FILE [-o OUT.json]\n"
     "Writes the tree file FILE as an ncdu JSON export (format 1.2, as ncdu 1.16\n"
     "and later write it), for 'ncdu -f OUT.json' or 'gdu -f OUT.json'. Without\n"
@@ -34,10 +40,8 @@ constexpr std::string_view kHelp =
     "block less. A folder that could not be entered is a read error. A\n"
     "catalogue with several top-level folders is exported under one folder\n"
     "named after FILE, since an export holds one root.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output OUT   the file to write (replaced only once it is complete)\n"
-    "  --help             show this help and exit\n";
+    "\n",
+    kFlags, ""};
 
 constexpr size_t kFlushAt = size_t{1} << 20;
 
@@ -50,20 +54,19 @@ struct CatalogueShape {
 }  // namespace
 
 int RunExportNcduCommand(std::span<char* const> args) {
-  std::string output;
-  std::vector<std::string> inputs;
-  if (const int status = ParseInputsAndOutput("export-ncdu", args, kHelp, inputs, output);
-      status >= 0)
-    return status;
-  if (inputs.size() > 1)
-    return UsageError("export-ncdu", "only one tree file can be exported", kHelp);
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
+  const std::string output = parsed.Given(kOutput) ? parsed.Value(kOutput) : "";
+  const std::vector<std::string>& inputs = parsed.operands;
+  if (const int status = RefuseOutputOverInput(kSyntax, inputs, output); status >= 0) return status;
+  if (inputs.size() > 1) return UsageError(kSyntax, "only one tree file can be exported");
   const char* path = inputs.empty() ? nullptr : inputs[0].c_str();
-  if (path == nullptr) return UsageError("export-ncdu", "no tree file given", kHelp);
+  if (path == nullptr) return UsageError(kSyntax, "no tree file given");
 
   // First pass: how many top-level nodes. Both passes read the file as a
   // stream; a file that cannot be read whole is reported and nothing is
   // written.
-  ToolFrame tool;
+  ToolCatalogue tool;
   CatalogueShape shape;
   bool previousWasFirstTop = false;
   if (!tool.Stream(path, [&](CTreeRecordStream& records) {
@@ -81,49 +84,46 @@ int RunExportNcduCommand(std::span<char* const> args) {
   const std::string target = output.empty() || output == "-" ? "" : DialogPath(output);
   const std::string rootName = DialogPath(path);
   bool written = false;
-  tool.host.ResetNotices();
-  tool.host.SetApplicationCaption("ztr-tool export-ncdu");
-  tool.frame.RunGuarded(
-      [&] {
-        std::unique_ptr<CAtomicFileWriter> file;
-        if (!target.empty()) file = std::make_unique<CAtomicFileWriter>(target);
-        std::string text;
-        bool stdoutFailed = false;
-        const auto flush = [&] {
-          if (file) {
-            file->GetFile().Write(text.data(), text.size());
-          } else if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
-            stdoutFailed = true;
-          }
-          text.clear();
-        };
+  tool.SetFailureCaption("ztr-tool export-ncdu");
+  const WorkFailure failure = RunWork([&] {
+    std::unique_ptr<CAtomicFileWriter> file;
+    if (!target.empty()) file = std::make_unique<CAtomicFileWriter>(target);
+    std::string text;
+    bool stdoutFailed = false;
+    const auto flush = [&] {
+      if (file) {
+        file->GetFile().Write(text.data(), text.size());
+      } else if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
+        stdoutFailed = true;
+      }
+      text.clear();
+    };
 
-        NcduWriter writer(text);
-        writer.Begin("ztr-tool", ZTR_VERSION, static_cast<int64_t>(std::time(nullptr)));
-        const bool oneRoot = shape.topLevelNodes == 1 && shape.firstTopIsFolder;
-        CatalogueToNcdu exporter(
-            writer, oneRoot ? std::nullopt : std::optional<std::string_view>(rootName));
-        // Nothing goes into this buffer: the walk only needs to know that
-        // a file out of the tree's order can still be read again whole.
-        OutputBuffer none;
-        tool.WalkInTreeOrder(path, none, true, [&](const WalkedNode& walked) {
-          const StreamedNode& node = walked.node;
-          exporter.Add({node.label, node.depth, node.stateImage,
-                        node.hasData ? &node.data : nullptr, walked.hasChildren});
-          if (text.size() >= kFlushAt) flush();
-        });
-        exporter.Finish();
-        writer.End();
-        flush();
-        if (file) {
-          file->Commit();
-        } else if (stdoutFailed || std::fflush(stdout) != 0) {
-          std::fprintf(stderr, "ztr-tool export-ncdu: could not write the export: %s\n",
-                       std::strerror(errno));
-          return;
-        }
-        written = true;
-      },
-      CommandSource::Menu);
-  return written && tool.host.NoticesShown() == 0 ? kExitOk : kExitFailure;
+    NcduWriter writer(text);
+    writer.Begin("ztr-tool", ZTR_VERSION, static_cast<int64_t>(std::time(nullptr)));
+    const bool oneRoot = shape.topLevelNodes == 1 && shape.firstTopIsFolder;
+    CatalogueToNcdu exporter(writer,
+                             oneRoot ? std::nullopt : std::optional<std::string_view>(rootName));
+    // Nothing goes into this buffer: the walk only needs to know that
+    // a file out of the tree's order can still be read again whole.
+    OutputBuffer none;
+    tool.WalkInTreeOrder(path, none, true, [&](const WalkedNode& walked) {
+      const StreamedNode& node = walked.node;
+      exporter.Add({node.label, node.depth, node.stateImage, node.hasData ? &node.data : nullptr,
+                    walked.hasChildren});
+      if (text.size() >= kFlushAt) flush();
+    });
+    exporter.Finish();
+    writer.End();
+    flush();
+    if (file) {
+      file->Commit();
+    } else if (stdoutFailed || std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "ztr-tool export-ncdu: could not write the export: %s\n",
+                   std::strerror(errno));
+      return;
+    }
+    written = true;
+  });
+  return tool.Report(failure) && written ? kExitOk : kExitFailure;
 }

@@ -9,16 +9,24 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/flags.h"
 #include "cli/output_buffer.h"
-#include "cli/tool_frame.h"
-#include "cli/usage.h"
+#include "cli/tool_catalogue.h"
 #include "platform/cp1252.h"
 #include "search/name_match.h"
 #include "tree/display_path.h"
 
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr Flag kFlags[] = {
+    {"", "--exact", "", "the whole name must equal TEXT (no effect on patterns)"},
+    {"", "--match-case", "", "upper and lower case differ (they do not by default)"},
+    {"", "--time", "", "tell on stderr how long each file took to read and search"},
+};
+enum : size_t { kExact, kMatchCase, kTime };
+
+constexpr CommandSyntax kSyntax{
+    "find",
     "Usage: ztr-tool find [--exact] [--match-case] TEXT FILE...\n"
     "Prints every node of the tree files whose name matches TEXT, as the\n"
     "window's Find compares names, in pre-order, one per line as its path\n"
@@ -30,14 +38,10 @@ constexpr std::string_view kHelp =
     "extension ('*' any run of bytes, '?' one byte), so '*.txt' finds text\n"
     "files and '*' only names without an extension. Other TEXT is found\n"
     "anywhere in the name, or must be the whole name with --exact.\n"
-    "\n"
-    "Options:\n"
-    "  --exact        the whole name must equal TEXT (no effect on patterns)\n"
-    "  --match-case   upper and lower case differ (they do not by default)\n"
-    "  --help         show this help and exit\n"
-    "\n"
+    "\n",
+    kFlags,
     "Exit status: 0 when a node matched, 1 when none did, 2 when a file could\n"
-    "not be read completely (the other files are still searched).\n";
+    "not be read completely (the other files are still searched).\n"};
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -51,8 +55,8 @@ struct FindOptions {
 
 // Searches one tree file as it is read; adds the matches to matches.
 // False when the file could not be read to its end.
-bool PrintMatches(ToolFrame& tool, const char* file, NameMatcher& matcher, std::string_view prefix,
-                  OutputBuffer& output, size_t& matches) {
+bool PrintMatches(ToolCatalogue& tool, const char* file, NameMatcher& matcher,
+                  std::string_view prefix, OutputBuffer& output, size_t& matches) {
   std::vector<std::string_view> ancestors;
   return tool.WalkInTreeOrder(file, output, false, [&](const WalkedNode& walked) {
     const std::string_view label = walked.node.label;
@@ -71,34 +75,19 @@ bool PrintMatches(ToolFrame& tool, const char* file, NameMatcher& matcher, std::
 }  // namespace
 
 int RunFindCommand(std::span<char* const> args) {
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
   FindOptions options;
-  bool parsingOptions = true;
-  const char* text = nullptr;
+  options.exactMatch = parsed.Given(kExact);
+  options.ignoreCase = !parsed.Given(kMatchCase);
+  options.showTimes = parsed.Given(kTime);
+  const char* text = parsed.operands.empty() ? nullptr : parsed.operands[0].c_str();
   std::vector<const char*> files;
-  for (char* const arg : args) {
-    const std::string_view a = arg;
-    if (parsingOptions && a == "--") {
-      parsingOptions = false;
-    } else if (parsingOptions && a == "--help") {
-      return ShowHelp(kHelp);
-    } else if (parsingOptions && a == "--exact") {
-      options.exactMatch = true;
-    } else if (parsingOptions && a == "--match-case") {
-      options.ignoreCase = false;
-    } else if (parsingOptions && a == "--time") {
-      options.showTimes = true;
-    } else if (parsingOptions && LooksLikeOption(a)) {
-      return UsageError("find", "unknown option '" + std::string(a) + "'", kHelp);
-    } else if (text == nullptr) {
-      text = arg;
-    } else {
-      files.push_back(arg);
-    }
-  }
-  if (text == nullptr) return UsageError("find", "no search text given", kHelp);
+  for (size_t i = 1; i < parsed.operands.size(); ++i) files.push_back(parsed.operands[i].c_str());
+  if (text == nullptr) return UsageError(kSyntax, "no search text given");
   // Find never searches for an empty text (it asks for one instead).
-  if (*text == '\0') return UsageError("find", "the search text is empty", kHelp);
-  if (files.empty()) return UsageError("find", "no tree file given", kHelp);
+  if (*text == '\0') return UsageError(kSyntax, "the search text is empty");
+  if (files.empty()) return UsageError(kSyntax, "no tree file given");
 
   // The options and the text as Find keeps them: lower-cased once when case
   // is ignored, since the names are compared lower-cased too.
@@ -106,14 +95,14 @@ int RunFindCommand(std::span<char* const> args) {
   if (options.ignoreCase) LowerCaseText(findWhat);
   NameMatcher matcher(findWhat, options.exactMatch, options.ignoreCase);
 
-  ToolFrame tool;
+  ToolCatalogue tool;
   OutputBuffer output;
   bool failed = false;
   size_t matches = 0;
   const bool named = files.size() > 1;
   for (const char* file : files) {
     const std::string prefix = named ? std::string(file) + ": " : std::string();
-    tool.host.SetMessagePrefix(prefix);
+    tool.SetMessagePrefix(prefix);
     const auto start = std::chrono::steady_clock::now();
     const size_t before = matches;
     if (!PrintMatches(tool, file, matcher, prefix, output, matches)) failed = true;

@@ -9,14 +9,22 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/tool_frame.h"
-#include "cli/usage.h"
+#include "cli/flags.h"
+#include "cli/tool_catalogue.h"
 #include "interop/ncdu_to_catalogue.h"
 #include "platform/read_descriptor.h"
 
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr Flag kFlags[] = {
+    {"-o", "--output", "FILE",
+     "the tree file to write (required; replaced only once\n"
+     "the whole export was read)"},
+};
+enum : size_t { kOutput };
+
+constexpr CommandSyntax kSyntax{
+    "import-ncdu",
     "Usage: ztr-tool import-ncdu IN.json -o FILE\n"
     "Makes the tree file FILE from an ncdu JSON export (written by 'ncdu -o' or\n"
     "'gdu -o'); IN.json '-' reads stdin, e.g.\n"
@@ -26,11 +34,8 @@ constexpr std::string_view kHelp =
     "export made without -e has no times, and its labels none). Folders whose\n"
     "names start with '.' are left out, as a scan leaves them out. A folder\n"
     "ncdu could not read or excluded shows its reason in brackets.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output FILE   the tree file to write (required; replaced only once\n"
-    "                      the whole export was read)\n"
-    "  --help              show this help and exit\n";
+    "\n",
+    kFlags, ""};
 
 void Complain(std::string_view input, std::string_view problem) {
   const std::string text =
@@ -41,15 +46,15 @@ void Complain(std::string_view input, std::string_view problem) {
 }  // namespace
 
 int RunImportNcduCommand(std::span<char* const> args) {
-  std::string output;
-  std::vector<std::string> inputs;
-  if (const int status = ParseInputsAndOutput("import-ncdu", args, kHelp, inputs, output);
-      status >= 0)
-    return status;
-  if (inputs.size() > 1) return UsageError("import-ncdu", "only one export can be imported", kHelp);
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
+  const std::string output = parsed.Given(kOutput) ? parsed.Value(kOutput) : "";
+  const std::vector<std::string>& inputs = parsed.operands;
+  if (const int status = RefuseOutputOverInput(kSyntax, inputs, output); status >= 0) return status;
+  if (inputs.size() > 1) return UsageError(kSyntax, "only one export can be imported");
   const char* input = inputs.empty() ? nullptr : inputs[0].c_str();
-  if (input == nullptr) return UsageError("import-ncdu", "no export given (- for stdin)", kHelp);
-  if (output.empty()) return UsageError("import-ncdu", "no tree file given (-o FILE)", kHelp);
+  if (input == nullptr) return UsageError(kSyntax, "no export given (- for stdin)");
+  if (output.empty()) return UsageError(kSyntax, "no tree file given (-o FILE)");
 
   const bool fromStdin = std::string_view(input) == "-";
   const std::string inputName = fromStdin ? "stdin" : input;
@@ -58,10 +63,10 @@ int RunImportNcduCommand(std::span<char* const> args) {
     Complain(inputName, std::strerror(errno));
     return kExitFailure;
   }
-  ToolFrame tool;
+  ToolCatalogue tool;
   try {
     JsonPullReader json(fd);
-    ImportNcdu(json, tool.frame.Tree());
+    ImportNcdu(json, tool.Tree());
   } catch (const JsonFormatError& e) {
     if (!fromStdin) ::close(fd);
     Complain(inputName, e.what());
@@ -70,9 +75,7 @@ int RunImportNcduCommand(std::span<char* const> args) {
   if (!fromStdin) ::close(fd);
 
   // Written as Save writes it, through a temporary file renamed over FILE.
-  tool.host.ResetNotices();
-  tool.host.SetApplicationCaption("ztr-tool import-ncdu");
-  tool.frame.RunGuarded([&] { tool.frame.SaveTree(DialogPath(output), nullptr); },
-                        CommandSource::Menu);
-  return tool.host.NoticesShown() == 0 ? kExitOk : kExitFailure;
+  tool.SetFailureCaption("ztr-tool import-ncdu");
+  return tool.Report(SaveTreeFile(DialogPath(output), tool.Tree(), nullptr)) ? kExitOk
+                                                                             : kExitFailure;
 }

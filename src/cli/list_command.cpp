@@ -5,35 +5,39 @@
 #include <string_view>
 
 #include "cli/commands.h"
+#include "cli/flags.h"
 #include "cli/json_text.h"
 #include "cli/output_buffer.h"
-#include "cli/tool_frame.h"
-#include "cli/usage.h"
+#include "cli/tool_catalogue.h"
 #include "files/tree_record_stream.h"
 #include "platform/cp1252.h"
 #include "tree/tree_item.h"
 
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr Flag kFlags[] = {
+    {"", "--json", "",
+     "one JSON object per line instead:\n"
+     "{\"depth\":0,\"label\":\"...\",\"state\":1,\"image\":0,\"selectedImage\":0,\n"
+     " \"children\":1,\"data\":null}\n"
+     "state is the mark (0 none, 1 unmarked, 2 marked, 3 partly marked,\n"
+     "4 unreadable folder); data, for a file, is {\"attributes\":N,\n"
+     "\"size\":N,\"creation\":N,\"lastAccess\":N,\"lastWrite\":N} with the\n"
+     "raw times (100 ns units since 1601, UTC)"},
+};
+enum : size_t { kJson };
+
+constexpr CommandSyntax kSyntax{
+    "list",
     "Usage: ztr-tool list [--json] FILE\n"
     "Lists every node of the tree file FILE in pre-order (each node before its\n"
     "children), one per line: two spaces per level of depth, then the label.\n"
     "Labels are given as the window shows them, in UTF-8; a label from an old\n"
     "Windows catalogue that is not UTF-8 is read as Windows-1252.\n"
-    "\n"
-    "Options:\n"
-    "  --json   one JSON object per line instead:\n"
-    "           {\"depth\":0,\"label\":\"...\",\"state\":1,\"image\":0,\"selectedImage\":0,\n"
-    "            \"children\":1,\"data\":null}\n"
-    "           state is the mark (0 none, 1 unmarked, 2 marked, 3 partly marked,\n"
-    "           4 unreadable folder); data, for a file, is {\"attributes\":N,\n"
-    "           \"size\":N,\"creation\":N,\"lastAccess\":N,\"lastWrite\":N} with the\n"
-    "           raw times (100 ns units since 1601, UTC)\n"
-    "  --help   show this help and exit\n"
-    "\n"
+    "\n",
+    kFlags,
     "Exit status: 0 when the whole file was listed, 2 when it could not be read\n"
-    "completely (the nodes read until then are listed).\n";
+    "completely (the nodes read until then are listed).\n"};
 
 void AppendField(std::string_view name, long long value, std::string& out) {
   out.append(",\"").append(name).append("\":");
@@ -72,18 +76,17 @@ void AppendJsonLine(const StreamedNode& node, bool hasChildren, std::string& out
 }  // namespace
 
 int RunListCommand(std::span<char* const> args) {
-  bool json = false;
-  std::vector<std::string> paths;
-  if (const int status = ParseNamesAndSwitch("list", args, kHelp, "--json", json, paths);
-      status >= 0)
-    return status;
-  if (paths.size() > 1) return UsageError("list", "only one tree file can be listed", kHelp);
-  if (paths.empty()) return UsageError("list", "no tree file given", kHelp);
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
+  const bool json = parsed.Given(kJson);
+  const std::vector<std::string>& paths = parsed.operands;
+  if (paths.size() > 1) return UsageError(kSyntax, "only one tree file can be listed");
+  if (paths.empty()) return UsageError(kSyntax, "no tree file given");
   const char* path = paths.front().c_str();
 
   // Records are listed as they are read, so memory stays the same for any
   // size of catalogue.
-  ToolFrame tool;
+  ToolCatalogue tool;
   OutputBuffer output;
   std::string label;
   const bool loaded = tool.WalkInTreeOrder(path, output, json, [&](const WalkedNode& walked) {

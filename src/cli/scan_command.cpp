@@ -1,82 +1,75 @@
-// ztr-tool scan: File New for each folder, then Save As, as in the window.
+// ztr-tool scan: the folders scanned straight into a tree file, the file
+// File New of each folder and then Save As would give in the window.
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/resource.h"
 #include "cli/commands.h"
-#include "cli/tool_frame.h"
-#include "cli/usage.h"
+#include "cli/flags.h"
+#include "cli/terminal_progress.h"
+#include "cli/tool_catalogue.h"
 #include "files/atomic_file_writer.h"
+#include "files/scan_to_file.h"
+#include "platform/cp1252.h"
 #include "platform/interrupt.h"
 
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr Flag kFlags[] = {
+    {"-o", "--output", "FILE", "the tree file to write (required)"},
+    {"", "--quiet", "", "show no progress line"},
+};
+enum : size_t { kOutput, kQuiet };
+
+constexpr CommandSyntax kSyntax{
+    "scan",
     "Usage: ztr-tool scan -o FILE FOLDER...\n"
     "Catalogues each FOLDER's whole directory tree, the folders side by side in\n"
     "the order given, and saves the catalogue as the tree file FILE (replaced if\n"
     "it exists). A folder that cannot be entered is kept in the catalogue with\n"
-    "the reason and reported on stderr.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output FILE   the tree file to write (required)\n"
-    "  --help              show this help and exit\n"
-    "\n"
+    "the reason and reported on stderr. On a terminal, a line on stderr shows\n"
+    "what has been found so far.\n"
+    "\n",
+    kFlags,
     "Exit status: 0 when FILE was written, 2 otherwise; 128 plus the signal's\n"
-    "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n";
+    "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n"};
 
-HTREEITEM LastTopLevelItem(const CTreeCtrl& tree) {
-  HTREEITEM last = tree.GetRootItem();
-  if (last == nullptr) return nullptr;
-  while (HTREEITEM next = tree.GetNextSiblingItem(last)) last = next;
-  return last;
+void Say(const std::string& text) {
+  std::string line;
+  AppendDisplayText(text, line);  // a path from a Windows catalogue as the window shows it
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 }  // namespace
 
 int RunScanCommand(std::span<char* const> args) {
-  std::string output;
-  std::vector<std::string> folders;
-  if (const int status = ParseInputsAndOutput("scan", args, kHelp, folders, output); status >= 0)
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
+  const std::string output = parsed.Given(kOutput) ? parsed.Value(kOutput) : "";
+  const bool quiet = parsed.Given(kQuiet);
+  std::vector<std::string>& folders = parsed.operands;
+  if (const int status = RefuseOutputOverInput(kSyntax, folders, output); status >= 0)
     return status;
   for (const std::string& folder : folders)
-    if (folder.empty()) return UsageError("scan", "a folder name is empty", kHelp);
-  if (output.empty()) return UsageError("scan", "no tree file given (-o FILE)", kHelp);
-  if (folders.empty()) return UsageError("scan", "no folder given", kHelp);
+    if (folder.empty()) return UsageError(kSyntax, "a folder name is empty");
+  if (output.empty()) return UsageError(kSyntax, "no tree file given (-o FILE)");
+  if (folders.empty()) return UsageError(kSyntax, "no folder given");
 
-  // Interrupted: nothing is written before the scan ends, so only a save under
-  // way leaves something behind, its temporary file; the output stays as it was.
+  for (std::string& folder : folders) folder = DialogPath(folder);
+  // The records go to a temporary file as the scan finds them; interrupted,
+  // the tool removes it and the output stays as it was.
   EndCleanlyOnInterrupt(PendingTemporaryFile);
-  ToolFrame tool;
-  CMainFrame& frame = tool.frame;
-  for (const std::string& folder : folders) {
-    tool.host.SetNextFolder(DialogPath(folder));
-    tool.host.ResetNotices();
-    frame.OnCommand(ID_FILE_NEW);
-    // The frame has shown why; a catalogue with a folder missing is not saved.
-    if (tool.host.NoticesShown() > 0) return kExitFailure;
-    HTREEITEM top = LastTopLevelItem(frame.Tree());
-    if (top != nullptr && frame.Tree().GetStateImage(top) == kStateUnreadable) {
-      const std::string note =
-          "ztr-tool scan: could not enter " + std::string(frame.Tree().GetItemText(top)) + "\n";
-      std::fwrite(note.data(), 1, note.size(), stderr);
-    }
+  ScanToFileOutcome outcome;
+  {
+    TerminalProgress progress(!quiet);
+    outcome = ScanFoldersToFile(folders, DialogPath(output), progress);
   }
-
-  // Saving clears the flag only once the file is written, so a save that
-  // ends without writing shows even if it reported nothing.
-  frame.m_bModified = true;
-  const std::string target = DialogPath(output);
-  tool.host.SetNextSaveName(target);
-  tool.host.ResetNotices();
-  tool.host.SetApplicationCaption("ztr-tool scan");
-  frame.OnCommand(ID_FILE_SAVE_AS);
-  if (tool.host.NoticesShown() > 0) return kExitFailure;
-  if (frame.m_bModified) {
-    const std::string note = "ztr-tool scan: " + target + " was not written\n";
-    std::fwrite(note.data(), 1, note.size(), stderr);
+  for (const std::string& label : outcome.notEntered)
+    Say("ztr-tool scan: could not enter " + label);
+  if (outcome.failure) {
+    Say("ztr-tool scan: " + FailureText(outcome.failure));
     return kExitFailure;
   }
   return kExitOk;

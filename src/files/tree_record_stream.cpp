@@ -2,14 +2,6 @@
 
 #include <algorithm>
 
-void CopyFileRecord(const CTreeItemData& from, CTreeItemData& to) {
-  to.m_nFileSize = from.m_nFileSize;
-  to.m_dwAttributes = from.m_dwAttributes;
-  to.m_ftCreation = from.m_ftCreation;
-  to.m_ftLastAccess = from.m_ftLastAccess;
-  to.m_ftLastWrite = from.m_ftLastWrite;
-}
-
 void StreamedNode::CopyFrom(const StreamedNode& other) {
   label = other.label;
   depth = other.depth;
@@ -18,7 +10,7 @@ void StreamedNode::CopyFrom(const StreamedNode& other) {
   selectedImage = other.selectedImage;
   childrenFlag = other.childrenFlag;
   hasData = other.hasData;
-  CopyFileRecord(other.data, data);
+  data = other.data;
 }
 
 bool CTreeRecordStream::Next() {

@@ -17,9 +17,6 @@
 
 class CArchive;
 
-// Copies a file's record member by member (records are not copyable).
-void CopyFileRecord(const CTreeItemData& from, CTreeItemData& to);
-
 // One node as the window would hold it once the record is inserted: the
 // record's mask decides which members it takes, as the tree control does.
 struct StreamedNode {

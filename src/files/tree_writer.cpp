@@ -41,7 +41,12 @@ void WriteTreeRecord(const CTreeCtrl& tree, HTREEITEM node, int level, CArchive&
   item.hItem = node;
   item.mask = kSavedMembers;
   tree.GetItem(item);
-  CutLabel(item.pszText);
+  WriteTreeRecord(item, level, ar);
+}
+
+void WriteTreeRecord(const TVITEM& item, int level, CArchive& ar) {
   CTreeItem record(item, level);
+  record.m_tvis.item.mask = kSavedMembers;
+  CutLabel(record.m_strText);
   record.Serialize(ar);
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/resource.h"
 #include "app/viewer_app.h"
 #include "gui/main_window.h"
 #include "gui/qt_profile_store.h"
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
-  QApplication::setApplicationName("ZTR");
+  QApplication::setApplicationName(kAppName);
   QApplication::setOrganizationName("Local AppWizard-Generated Applications");
   QApplication::setApplicationVersion(ZTR_VERSION);
   QStringList files;

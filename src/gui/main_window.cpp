@@ -28,7 +28,7 @@
 #include "gui/artwork.h"
 #include "gui/display_text.h"
 #include "gui/find_dialog.h"
-#include "gui/scan_progress_window.h"
+#include "gui/scan_progress_panel.h"
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 
@@ -37,7 +37,7 @@ namespace {
 // How often a running scan lets the window paint and answer.
 constexpr qint64 kProgressIntervalMs = 100;
 // A scan shorter than this ends without its progress window flashing up.
-constexpr qint64 kProgressWindowDelayMs = 300;
+constexpr qint64 kProgressPanelDelayMs = 300;
 
 // Every text from the frame goes through the one decoding of label bytes: a
 // path or label from a Windows catalogue reads as it does in the tree.
@@ -461,7 +461,7 @@ void MainWindow::EndWaitCursor() {
   m_model->EndBatch();
   // The panel goes last, once nothing refers to it: deleting it sends events
   // that pass through the input filter.
-  std::unique_ptr<ScanProgressWindow> progress(std::exchange(m_progressWindow, nullptr));
+  std::unique_ptr<ScanProgressPanel> progress(std::exchange(m_progressPanel, nullptr));
   // A click on Cancel gave the panel the focus; the tree takes it back, so
   // the keys work on it again without a click.
   const bool panelHadFocus = progress && progress->isAncestorOf(focusWidget());
@@ -484,13 +484,13 @@ bool MainWindow::ShowScanProgress(std::string_view path, const ScanCounts& count
     m_scanning = true;
     UpdateInputFilter();
   }
-  if (!m_progressWindow && m_commandClock.elapsed() >= kProgressWindowDelayMs) {
-    m_progressWindow = new ScanProgressWindow(this);
-    connect(m_progressWindow, &ScanProgressWindow::cancelRequested, this,
+  if (!m_progressPanel && m_commandClock.elapsed() >= kProgressPanelDelayMs) {
+    m_progressPanel = new ScanProgressPanel(this);
+    connect(m_progressPanel, &ScanProgressPanel::cancelRequested, this,
             [this] { m_scanCancelled = true; });
     QApplication::changeOverrideCursor(Qt::BusyCursor);  // the Cancel button can be used
   }
-  if (m_progressWindow) m_progressWindow->Show(path, counts);
+  if (m_progressPanel) m_progressPanel->Show(path, counts);
   // The window paints while the scan runs: the expand buttons and marks the
   // batch held back show as they now are.
   m_model->FlushBatch();
@@ -515,7 +515,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   if (!widget || widget->window() != this) return false;
   // The progress panel's Cancel button is the one control that stays alive.
-  if (m_progressWindow && (widget == m_progressWindow || m_progressWindow->isAncestorOf(widget)))
+  if (m_progressPanel && (widget == m_progressPanel || m_progressPanel->isAncestorOf(widget)))
     return false;
   switch (event->type()) {
     case QEvent::KeyPress:

@@ -12,7 +12,7 @@
 class QAction;
 class QLabel;
 class QToolBar;
-class ScanProgressWindow;
+class ScanProgressPanel;
 class TreeItemModel;
 class TreeView;
 
@@ -50,7 +50,7 @@ class MainWindow : public QMainWindow, public FrameHost {
   void EndWaitCursor() override;
   bool ShowScanProgress(std::string_view path, const ScanCounts& counts) override;
   // The progress window of the scan running now (null when none shows).
-  ScanProgressWindow* ProgressWindow() const { return m_progressWindow; }
+  ScanProgressPanel* ProgressPanel() const { return m_progressPanel; }
   bool BrowseForFolder(std::string_view title, std::string& path) override;
   bool GetSaveFileName(const FileDialogOptions& options, std::string& path) override;
   bool GetOpenFileName(const FileDialogOptions& options, std::string& path) override;
@@ -89,7 +89,7 @@ class MainWindow : public QMainWindow, public FrameHost {
   int m_waitDepth = 0;
   QElapsedTimer m_progressClock;  // since the window was last let paint
   QElapsedTimer m_commandClock;   // since the long command began
-  ScanProgressWindow* m_progressWindow = nullptr;
+  ScanProgressPanel* m_progressPanel = nullptr;
   bool m_scanning = false;
   bool m_scanCancelled = false;
   POINT m_messagePos;

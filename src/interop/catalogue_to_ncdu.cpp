@@ -1,11 +1,11 @@
 #include "interop/catalogue_to_ncdu.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "interop/ncdu_sizes.h"
 #include "platform/file_attributes.h"
 #include "platform/local_time.h"
+#include "tree/file_label.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 
@@ -23,21 +23,6 @@ std::optional<int64_t> UnixSeconds(FILETIME ft) {
 }
 
 }  // namespace
-
-std::string_view NameOfFileLabel(std::string_view label, const CTreeItemData& data) {
-  char size[24];
-  const auto end = std::to_chars(size, size + sizeof size, data.m_nFileSize).ptr;
-  std::string middle = "   ";
-  middle.append(size, end).append(" bytes, ");
-  const size_t at = label.rfind(middle);
-  return at == std::string_view::npos ? label : label.substr(0, at);
-}
-
-std::string_view NameOfUnreadableFolder(std::string_view label) {
-  const size_t at = label.rfind(" [");
-  if (at == std::string_view::npos || label.find(']', at) == std::string_view::npos) return label;
-  return label.substr(0, at);
-}
 
 CatalogueToNcdu::CatalogueToNcdu(NcduWriter& writer, std::optional<std::string_view> commonRoot)
     : m_writer(writer) {
@@ -60,7 +45,7 @@ void CatalogueToNcdu::Add(const CatalogueNode& node) {
   NcduEntry entry;
   if (node.data != nullptr) {
     const DWORD attributes = node.data->m_dwAttributes;
-    entry.name = NameOfFileLabel(node.label, *node.data);
+    entry.name = FileLabelName(node.label, node.data->m_nFileSize);
     entry.size = std::max<int64_t>(0, node.data->m_nFileSize);
     entry.diskUsage = (attributes & FILE_ATTRIBUTE_SPARSE_FILE) && isFile
                           ? NcduSparseDiskUsage(entry.size)
@@ -69,7 +54,7 @@ void CatalogueToNcdu::Add(const CatalogueNode& node) {
     entry.mode = UnixModeFromAttributes(attributes, !isFile);
     entry.notRegular = (attributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
   } else if (node.stateImage == kStateUnreadable) {
-    entry.name = NameOfUnreadableFolder(node.label);
+    entry.name = SplitUnreadableLabel(node.label).name;
     entry.readError = true;
   } else {
     entry.name = node.label;

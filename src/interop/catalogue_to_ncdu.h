@@ -34,10 +34,3 @@ class CatalogueToNcdu {
   int m_nDepthOffset = 0;
   int m_nOpenFolders = 0;
 };
-
-// The name in a file label ("name   size bytes, time"), or the whole label
-// when it does not end so.
-std::string_view NameOfFileLabel(std::string_view label, const CTreeItemData& data);
-// The name in the label of a folder that could not be entered
-// ("name [reason]").
-std::string_view NameOfUnreadableFolder(std::string_view label);

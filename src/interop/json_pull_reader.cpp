@@ -162,7 +162,7 @@ void JsonPullReader::AppendEscape(std::string& out) {
   // its own (another escape, another high half starting a pair).
   constexpr uint32_t kReplacement = 0xFFFD;
   uint32_t cp = ReadHex4();
-  while (cp >= 0xD800 && cp < 0xDC00 && PeekByte() == '\\') {
+  while (IsHighSurrogate(cp) && PeekByte() == '\\') {
     Get();
     const int next = Get();
     if (next != 'u') {
@@ -171,14 +171,14 @@ void JsonPullReader::AppendEscape(std::string& out) {
       return;
     }
     const uint32_t low = ReadHex4();
-    if (low >= 0xDC00 && low < 0xE000) {
-      AppendUtf8(0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00), out);
+    if (IsLowSurrogate(low)) {
+      AppendUtf8(CombineSurrogates(cp, low), out);
       return;
     }
     AppendUtf8(kReplacement, out);
     cp = low;
   }
-  AppendUtf8(cp >= 0xD800 && cp < 0xE000 ? kReplacement : cp, out);
+  AppendUtf8(IsHighSurrogate(cp) || IsLowSurrogate(cp) ? kReplacement : cp, out);
 }
 
 void JsonPullReader::ReadString(std::string& out) {

@@ -8,6 +8,7 @@
 #include "interop/ncdu_sizes.h"
 #include "platform/file_attributes.h"
 #include "platform/local_time.h"
+#include "tree/file_label.h"
 #include "tree/nest_limit.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
@@ -96,7 +97,8 @@ class Builder {
   // Entries below openFolders folders must fit a tree file's levels.
   void CheckNesting(size_t openFolders) const {
     if (openFolders + 1 >= kMaxNestLevels)
-      m_json.Fail("folders nested deeper than the 199 levels a catalogue can hold");
+      m_json.Fail("folders nested deeper than the " + std::to_string(kMaxNestLevels - 1) +
+                  " levels a catalogue can hold");
   }
 
   JsonPullReader& m_json;
@@ -108,8 +110,10 @@ class Builder {
 
 HTREEITEM Builder::InsertFolder(HTREEITEM parent, HTREEITEM after, NodeImages images) {
   const std::optional<std::string> reason = Unreadable(m_info);
-  m_label = m_info.name;
-  if (reason) m_label.append(" [").append(*reason).append("]");
+  if (reason)
+    FormatUnreadableLabel(m_info.name, *reason, m_label);
+  else
+    m_label = m_info.name;
   const unsigned state = reason ? kStateUnreadable : kStateUnmarked;
   return m_tree.InsertItem(kInsertMask, m_label, images.image, images.selectedImage,
                            INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK, nullptr, parent,

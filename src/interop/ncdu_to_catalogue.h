@@ -7,6 +7,8 @@
 // reason in brackets.
 #pragma once
 
+#include <string>
+
 #include "interop/json_pull_reader.h"
 #include "tree/tree_ctrl.h"
 
@@ -15,3 +17,6 @@
 // another major version, or nests deeper than a tree file can hold throws
 // JsonFormatError saying where; the nodes made until then stay in the tree.
 HTREEITEM ImportNcdu(JsonPullReader& json, CTreeCtrl& tree);
+
+// File Open and ztr-tool take a file named so for an ncdu export.
+inline bool IsNcduExportName(const std::string& path) { return path.ends_with(".json"); }

@@ -64,6 +64,14 @@ inline size_t EncodeUtf8(char32_t cp, char* out) {
   return 4;
 }
 
+// The halves of a UTF-16 surrogate pair (names from Windows, JSON's \u
+// escapes) and the character the pair stands for.
+inline bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+inline bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+inline char32_t CombineSurrogates(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
 inline void AppendUtf8(char32_t cp, std::string& out) {
   char bytes[4];
   out.append(bytes, EncodeUtf8(cp, bytes));

@@ -62,6 +62,13 @@ std::string_view FileLabelName(std::string_view label, int64_t size) {
   return label.substr(0, gapAt);
 }
 
+void FormatUnreadableLabel(std::string_view name, std::string_view reason, std::string& label) {
+  label.assign(name);
+  label.append(kReasonOpen);
+  label.append(reason);
+  label.push_back(']');
+}
+
 UnreadableLabel SplitUnreadableLabel(std::string_view label) {
   // System texts hold no " [", so the last one opens the reason.
   const size_t open = label.rfind(kReasonOpen);

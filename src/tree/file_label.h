@@ -23,7 +23,10 @@ void FormatFileLabel(std::string_view name, const CTreeItemData& record, std::st
 std::string_view FileLabelName(std::string_view label, int64_t size);
 
 // The label of a folder the scan could not enter is "<name> [<reason>]".
-// Splits it; a label without a bracketed reason is all name.
+// Replaces `label`'s contents with it.
+void FormatUnreadableLabel(std::string_view name, std::string_view reason, std::string& label);
+
+// Splits such a label; a label without a bracketed reason is all name.
 struct UnreadableLabel {
   std::string_view name;
   std::string_view reason;  // without the brackets, as the system gave it

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-// What the scan has put into the tree so far.
+// What the scan has found so far.
 struct ScanCounts {
   uint64_t folders = 0;
   uint64_t files = 0;

@@ -4,21 +4,20 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 
 #include "platform/error_text.h"
-#include "tree/scan_nodes.h"
+#include "tree/file_label.h"
+#include "tree/tree_ctrl.h"
 #include "tree/tree_item.h"
-
-namespace {
-constexpr UINT kInsertMask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_PARAM;
-}  // namespace
 
 namespace {
 // How many entries of one folder are read between two looks at whether the
 // scan should stop: often enough for a huge folder, rarely enough to cost
 // nothing.
 constexpr unsigned kEntriesBetweenChecks = 256;
+// A listing buffer that grew past this many entries is given back once its
+// folder is done, so one huge folder does not keep its memory for the rest.
+constexpr size_t kEntriesKept = 4096;
 
 // Puts the full path back to its parent's when a subfolder is done.
 struct PathPart {
@@ -32,9 +31,39 @@ struct PathPart {
   std::string& m_path;
   size_t m_size;
 };
+
+bool ListedAsFolder(const FindData& entry) {
+  return entry.statusError != 0 ? entry.listedAsFolder
+                                : (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Folders whose names start with a dot are left out with all they hold.
+bool LeftOut(const FindData& entry) { return ListedAsFolder(entry) && entry.name.front() == '.'; }
+
 }  // namespace
 
-void FolderScanner::Scan(const char* folder, HTREEITEM node) {
+struct FolderScanner::Contents {
+  std::vector<FindData> entries;
+  std::vector<size_t> nameAt;  // each name's start in `names`
+  std::string names;           // the names, each followed by a zero byte
+
+  void Clear() {
+    if (entries.capacity() > kEntriesKept) {
+      *this = Contents();
+      return;
+    }
+    entries.clear();
+    nameAt.clear();
+    names.clear();
+  }
+};
+
+FolderScanner::FolderScanner(ScanSink& sink, ScanProgress& progress)
+    : m_sink(sink), m_progress(progress) {}
+
+FolderScanner::~FolderScanner() = default;
+
+void FolderScanner::Scan(const char* folder) {
   m_counts = {};
   m_counts.folders = 1;
   m_path.assign(folder);
@@ -43,12 +72,12 @@ void FolderScanner::Scan(const char* folder, HTREEITEM node) {
   // The chosen folder may be a link to a folder: that folder is scanned.
   FolderHandle dir = FolderHandle::OpenAt(AT_FDCWD, folder, err, true);
   if (!dir) {
-    MarkUnreadable(node, SystemErrorText(err));
+    AddUnreadableFolder(folder, kChosenFolderImages, SystemErrorText(err));
     return;
   }
   FolderId id{0, 0};  // inode 0 names no folder, so an unknown identity matches nothing
   dir.Identity(id.dev, id.ino);
-  EnterAndList(std::move(dir), id, node, 0, true);
+  EnterAndList(std::move(dir), id, folder, kChosenFolderImages, 0, true);
 }
 
 void FolderScanner::ShowLoading(std::string_view folder) {
@@ -60,47 +89,80 @@ void FolderScanner::CheckStop() {
   if (m_progress.StopRequested(m_path, m_counts)) throw ScanCancelled{};
 }
 
-void FolderScanner::ScanSubfolder(int parentFd, const FindData& entry, HTREEITEM node, int depth) {
+void FolderScanner::ScanSubfolder(int parentFd, const FindData& entry, int depth) {
   PathPart part(m_path, entry.name);
+  ++m_counts.folders;
   ShowLoading(entry.name);
+  const NodeImages images = FolderImages(entry.dwFileAttributes);
   if (depth > kDeepestEnteredDepth) {
-    MarkUnreadable(node, kNestLimitText);
+    AddUnreadableFolder(entry.name, images, kNestLimitText);
     return;
   }
   // A bind mount of a folder we are inside would lead into the same folders
   // again and again.
   if (IsOnDescent(entry.dev, entry.ino)) {
-    MarkUnreadable(node, SystemErrorText(ELOOP));
+    AddUnreadableFolder(entry.name, images, SystemErrorText(ELOOP));
     return;
   }
   int err = 0;
   FolderHandle dir = FolderHandle::OpenAt(parentFd, entry.name.data(), err, false);
   if (!dir) {
-    MarkUnreadable(node, SystemErrorText(err));
+    AddUnreadableFolder(entry.name, images, SystemErrorText(err));
     return;
   }
   // Only a mount point can start another file system.
   const bool mountPoint = entry.dev != m_descent.back().dev;
-  EnterAndList(std::move(dir), FolderId{entry.dev, entry.ino}, node, depth, mountPoint);
+  EnterAndList(std::move(dir), FolderId{entry.dev, entry.ino}, entry.name, images, depth,
+               mountPoint);
 }
 
-void FolderScanner::EnterAndList(FolderHandle dir, FolderId id, HTREEITEM node, int depth,
-                                 bool checkFileSystem) {
+void FolderScanner::EnterAndList(FolderHandle dir, FolderId id, std::string_view label,
+                                 NodeImages images, int depth, bool checkFileSystem) {
   if (checkFileSystem && dir.OnKernelFileSystem()) {
-    MarkUnreadable(node, kKernelFileSystem);
+    AddUnreadableFolder(label, images, kKernelFileSystem);
     return;
   }
   OnDescent on(m_descent, id);
-  ListInto(std::move(dir), node, depth);
+  FolderListing listing(std::move(dir));
+  Contents& contents = ContentsAt(depth);
+  // A listing that cannot even start leaves the folder empty and unmarked; one
+  // cut short by a read error keeps what was read and says why.
+  const bool started = listing.fd() >= 0;
+  const int error = started ? ReadListing(listing, contents) : 0;
+  const bool hasChildren = std::any_of(contents.entries.begin(), contents.entries.end(),
+                                       [](const FindData& e) { return !LeftOut(e); });
+  int state = kStateUnmarked;
+  if (error != 0) {
+    FormatUnreadableLabel(label, SystemErrorText(error), m_text);
+    label = m_text;
+    state = kStateUnreadable;
+  }
+  m_sink.Add({label, images, state, nullptr, hasChildren});
+  if (!hasChildren) return;
+
+  // Subfolders first, each with its whole branch, then the files; each group
+  // in listing order. The entries' names live in this depth's contents,
+  // which the subfolders' listings (one depth down) leave alone.
+  for (const FindData& entry : contents.entries) {
+    if (!ListedAsFolder(entry) || LeftOut(entry)) continue;
+    if (entry.statusError != 0)
+      AddUnreadableEntry(entry);
+    else
+      ScanSubfolder(listing.fd(), entry, depth + 1);
+  }
+  for (const FindData& entry : contents.entries) {
+    if (ListedAsFolder(entry)) continue;
+    if (entry.statusError != 0)
+      AddUnreadableEntry(entry);
+    else
+      AddFile(entry);
+  }
+  m_sink.EndChildren();
+  contents.Clear();
 }
 
-void FolderScanner::ListInto(FolderHandle dir, HTREEITEM node, int depth) {
-  // Subfolders go after the last subfolder inserted, files after the last
-  // file: so folders come first, each group in listing order, and no
-  // insertion has to look for its place.
-  HTREEITEM folderCursor = TVI_FIRST;
-  HTREEITEM fileCursor = TVI_LAST;
-  FolderListing listing(std::move(dir));
+int FolderScanner::ReadListing(FolderListing& listing, Contents& contents) {
+  contents.Clear();
   FindData entry;
   unsigned sinceCheck = 0;
   while (listing.Next(entry)) {
@@ -108,72 +170,50 @@ void FolderScanner::ListInto(FolderHandle dir, HTREEITEM node, int depth) {
       sinceCheck = 0;
       CheckStop();
     }
-    if (entry.statusError != 0) {
-      InsertUnreadable(entry, node, folderCursor, fileCursor);
-      continue;
+    contents.nameAt.push_back(contents.names.size());
+    contents.names.append(entry.name);
+    contents.names.push_back('\0');  // subfolders are opened by their names
+    contents.entries.push_back(entry);
+    if (entry.statusError == 0 && !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ++m_counts.files;
+      m_counts.bytes += entry.nFileSize;
     }
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      InsertFile(entry, node, fileCursor);
-      continue;
-    }
-    // Folders whose names start with a dot are left out with all they hold.
-    if (entry.name.front() == '.') continue;
-    const NodeImages images = FolderImages(entry.dwFileAttributes);
-    HTREEITEM child = m_tree.InsertItem(kInsertMask, entry.name, images.image, images.selectedImage,
-                                        INDEXTOSTATEIMAGEMASK(kStateUnmarked), TVIS_STATEIMAGEMASK,
-                                        nullptr, node, folderCursor);
-    if (!child) continue;
-    ++m_counts.folders;
-    // Depth first: the subfolder is complete before the next entry is read.
-    // The entry's name stays valid meanwhile: it lives in this listing's
-    // buffer, which only Next() overwrites.
-    ScanSubfolder(listing.fd(), entry, child, depth + 1);
-    folderCursor = child;
   }
+  // The names have stopped moving: point the entries at them.
+  for (size_t i = 0; i < contents.entries.size(); ++i) {
+    FindData& e = contents.entries[i];
+    e.name = std::string_view(contents.names.data() + contents.nameAt[i], e.name.size());
+  }
+  return listing.error();
 }
 
-void FolderScanner::InsertUnreadable(const FindData& entry, HTREEITEM parent,
-                                     HTREEITEM& folderCursor, HTREEITEM& fileCursor) {
+void FolderScanner::AddUnreadableEntry(const FindData& entry) {
   const bool folder = entry.listedAsFolder;
-  if (folder && entry.name.front() == '.') return;  // left out like any dot folder
   const NodeImages images = folder ? FolderImages(FILE_ATTRIBUTE_DIRECTORY) : kFileImages;
-  m_text.assign(entry.name);
-  m_text.append(" [");
-  m_text.append(SystemErrorText(entry.statusError));
-  m_text.append("]");
-  HTREEITEM& cursor = folder ? folderCursor : fileCursor;
-  HTREEITEM child = m_tree.InsertItem(kInsertMask, m_text, images.image, images.selectedImage,
-                                      INDEXTOSTATEIMAGEMASK(kStateUnreadable), TVIS_STATEIMAGEMASK,
-                                      nullptr, parent, cursor);
-  if (child) cursor = child;
+  FormatUnreadableLabel(entry.name, SystemErrorText(entry.statusError), m_text);
+  m_sink.Add({m_text, images, kStateUnreadable, nullptr, false});
 }
 
-void FolderScanner::InsertFile(const FindData& entry, HTREEITEM parent, HTREEITEM& fileCursor) {
-  // Owned here until the node takes it, so a refused or failed insertion
-  // cannot leak it.
-  auto record = std::make_unique<CTreeItemData>();
-  FillFileRecord(entry, *record);
-  FormatFileLabel(entry.name, *record, m_text);
-  HTREEITEM child = m_tree.InsertItem(
-      kInsertMask, m_text, kFileImages.image, kFileImages.selectedImage,
-      INDEXTOSTATEIMAGEMASK(kStateUnmarked), TVIS_STATEIMAGEMASK, record.get(), parent, fileCursor);
-  if (!child) return;
-  ++m_counts.files;
-  m_counts.bytes += static_cast<uint64_t>(record->m_nFileSize);
-  record.release();
-  fileCursor = child;
+void FolderScanner::AddFile(const FindData& entry) {
+  CTreeItemData record;
+  FillFileRecord(entry, record);
+  FormatFileLabel(entry.name, record, m_text);
+  m_sink.Add({m_text, kFileImages, kStateUnmarked, &record, false});
 }
 
-void FolderScanner::MarkUnreadable(HTREEITEM node, std::string_view reason) {
-  m_text.assign(m_tree.GetItemText(node));
-  m_text.append(" [");
-  m_text.append(reason);
-  m_text.append("]");
-  m_tree.SetItemText(node, m_text);
-  m_tree.SetItemState(node, INDEXTOSTATEIMAGEMASK(kStateUnreadable), TVIS_STATEIMAGEMASK);
+void FolderScanner::AddUnreadableFolder(std::string_view label, NodeImages images,
+                                        std::string_view reason) {
+  FormatUnreadableLabel(label, reason, m_text);
+  m_sink.Add({m_text, images, kStateUnreadable, nullptr, false});
 }
 
 bool FolderScanner::IsOnDescent(uint64_t dev, uint64_t ino) const {
   return std::any_of(m_descent.begin(), m_descent.end(),
                      [&](const FolderId& id) { return id.dev == dev && id.ino == ino; });
+}
+
+FolderScanner::Contents& FolderScanner::ContentsAt(int depth) {
+  while (m_contents.size() <= static_cast<size_t>(depth))
+    m_contents.push_back(std::make_unique<Contents>());
+  return *m_contents[static_cast<size_t>(depth)];
 }

@@ -8,6 +8,10 @@ CTreeCtrl::CTreeCtrl() = default;
 
 CTreeCtrl::~CTreeCtrl() { DeleteAllItems(); }
 
+// A handle is a slot number, and a deleted node's slot is handed out again
+// (Release, then Allocate): a handle kept after its node went may name a
+// newer node, which this check cannot tell from the old one. Whoever keeps a
+// handle across a deletion must drop it when told of the deletion.
 uint32_t CTreeCtrl::Index(HTREEITEM h) const {
   const auto v = reinterpret_cast<uintptr_t>(h);
   if (v == kNone || v >= m_used) return kNone;

@@ -38,7 +38,6 @@ constexpr UINT TVIF_TEXT = 0x1;
 constexpr UINT TVIF_IMAGE = 0x2;
 constexpr UINT TVIF_PARAM = 0x4;
 constexpr UINT TVIF_STATE = 0x8;
-constexpr UINT TVIF_HANDLE = 0x10;
 constexpr UINT TVIF_SELECTEDIMAGE = 0x20;
 constexpr UINT TVIF_CHILDREN = 0x40;
 

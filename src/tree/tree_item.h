@@ -19,8 +19,10 @@ class CArchive;
 class CTreeItemData {
  public:
   CTreeItemData() = default;
-  CTreeItemData(const CTreeItemData&) = delete;
-  CTreeItemData& operator=(const CTreeItemData&) = delete;
+  // A plain value: a copy (a scan's record handed to the tree, a streamed
+  // node kept a step longer) is as good as the original.
+  CTreeItemData(const CTreeItemData&) = default;
+  CTreeItemData& operator=(const CTreeItemData&) = default;
 
   // Stores or loads the 36-byte data part of a tree file record.
   void Serialize(CArchive& ar);
@@ -64,4 +66,12 @@ class CTreeItem {
   std::string m_strText;
   int m_nLevel = -1;
   bool m_bCutShort = false;  // the file ended inside the record last loaded
+};
+
+// For a tree without a frame (ztr-tool's): frees each node's file record as
+// the node goes, as the frame's deletion notice does for the window.
+class FreeRecordsOnDelete : public TreeNotifyTarget {
+ public:
+  void OnTreeDeleteItem(HTREEITEM, CTreeItemData* data) override { delete data; }
+  void OnTreeSelChanged(HTREEITEM) override {}
 };

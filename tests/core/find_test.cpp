@@ -11,6 +11,13 @@
 
 namespace {
 
+// Whether Find stops at the node: its label against the text, with the
+// frame's options.
+bool MatchItem(const CMainFrame& frame, HTREEITEM node, const std::string& text) {
+  return NameMatcher(text, frame.m_bExactMatch, frame.m_bIgnoreCase)
+      .Matches(frame.Tree().GetItemText(node));
+}
+
 // A tree written as (depth, label) lines in pre-order. hasChildrenFlag: the
 // node claims children it does not have (a pruned node read from a file).
 struct Line {
@@ -191,7 +198,7 @@ TEST_F(FindTest, SuccessiveFindNextVisitsEveryMatchAsMatchItemSays) {
     std::vector<HTREEITEM> expected;
     for (size_t i = 1; i <= preOrder.size(); ++i) {
       HTREEITEM n = preOrder[i % preOrder.size()];
-      if (frame.MatchItem(n, s.text)) expected.push_back(n);
+      if (MatchItem(frame, n, s.text)) expected.push_back(n);
     }
     host = ScriptedHost();
     host.answers.assign(100, IDYES);
@@ -228,8 +235,8 @@ TEST_F(FindTest, MatchItemReadsTheLabelAndTheFrameOptions) {
   for (const auto& c : cases) {
     frame.m_bExactMatch = c.exact;
     frame.m_bIgnoreCase = c.ignore;
-    EXPECT_EQ(frame.MatchItem(file, "readme.txt"), c.fileMatches) << c.exact << c.ignore;
-    EXPECT_EQ(frame.MatchItem(bak, "readme.txt"), c.bakMatches) << c.exact << c.ignore;
+    EXPECT_EQ(MatchItem(frame, file, "readme.txt"), c.fileMatches) << c.exact << c.ignore;
+    EXPECT_EQ(MatchItem(frame, bak, "readme.txt"), c.bakMatches) << c.exact << c.ignore;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/main_frame.h"
 #include "app/resource.h"
+#include "platform/number_text.h"
 #include "support/scripted_host.h"
 #include "support/tree_builder.h"
 

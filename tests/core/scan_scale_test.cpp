@@ -89,8 +89,8 @@ TEST_F(ScanFrameTest, TreeAThousandFoldersDeepStopsAtTheNestLimit) {
     for (const ShownMessage& m : host.messages) out += m.text + "\n";
     out += "wait " + std::to_string(host.waitDepth) + "\n";
     const size_t partial = tree.GetCount();
-    out += partial > 1 && partial < 1u + kFiles ? std::string("partial\n")
-                                                : "count " + std::to_string(partial) + "\n";
+    out += partial >= 1 && partial < 1u + kFiles ? std::string("partial\n")
+                                                 : "count " + std::to_string(partial) + "\n";
     for (HTREEITEM c = tree.GetChildItem(tree.GetRootItem()); c; c = tree.GetNextSiblingItem(c))
       if (!tree.GetItemData(c) || tree.GetStateImage(c) != 1) out += "broken node\n";
 

@@ -12,7 +12,7 @@
 #include <QThread>
 
 #include "app/resource.h"
-#include "gui/scan_progress_window.h"
+#include "gui/scan_progress_panel.h"
 #include "gui/tree_view.h"
 #include "gui_support.h"
 
@@ -77,7 +77,7 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
     // The scan waits inside its progress call while this runs: holding it
     // there keeps a fast machine's scan going until Esc comes.
     QThread::msleep(60);
-    ScanProgressWindow* progress = w.ProgressWindow();
+    ScanProgressPanel* progress = w.ProgressPanel();
     if (!progress || statuses.size() < 4) return;
     counts = progress->CountsText();
     QPixmap shot = w.grab();
@@ -105,7 +105,7 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
   EXPECT_EQ(w.windowTitle(), caption);
   EXPECT_EQ(w.StatusPart(1)->text(), totals);
   EXPECT_EQ(w.StatusPart(0)->text(), "Ready");
-  EXPECT_EQ(w.ProgressWindow(), nullptr);
+  EXPECT_EQ(w.ProgressPanel(), nullptr);
 
   AnswerFileNew(big.filePath("7"));  // File New works again at once
   w.MenuAction(ID_FILE_NEW)->trigger();
@@ -115,8 +115,8 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
   tree.SelectItem(tree.GetRootItem());
   QTimer clicker;
   QObject::connect(&clicker, &QTimer::timeout, [&] {
-    if (QThread::msleep(60), w.ProgressWindow())
-      QTest::mouseClick(w.ProgressWindow()->findChild<QDialogButtonBox*>()->buttons()[0],
+    if (QThread::msleep(60), w.ProgressPanel())
+      QTest::mouseClick(w.ProgressPanel()->findChild<QDialogButtonBox*>()->buttons()[0],
                         Qt::LeftButton);
   });
   clicker.start(20);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/lower_case.h"
+#include "platform/utf8.h"
 
 // Linguistic casing also maps the letter-like signs (Kelvin, Angstrom) as
 // Unicode does; plain LCMAP_LOWERCASE leaves them on some systems (Wine).
@@ -22,7 +23,7 @@ char32_t LowerCodePoint(char32_t cp) {
   const int got =
       LCMapStringEx(LOCALE_NAME_INVARIANT, kLowerCase, in, n, out, 4, nullptr, nullptr, 0);
   if (got == 1 && (out[0] < 0xD800 || out[0] > 0xDFFF)) return out[0];
-  if (got == 2 && out[0] >= 0xD800 && out[0] <= 0xDBFF && out[1] >= 0xDC00 && out[1] <= 0xDFFF)
-    return 0x10000 + ((char32_t(out[0]) - 0xD800) << 10) + (char32_t(out[1]) - 0xDC00);
+  if (got == 2 && IsHighSurrogate(out[0]) && IsLowSurrogate(out[1]))
+    return CombineSurrogates(out[0], out[1]);
   return cp;
 }

@@ -1,37 +1,63 @@
-#include "cli/tool_frame.h"
+#include "cli/tool_catalogue.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "cli/output_buffer.h"
-#include "files/archive.h"
 #include "files/file.h"
+#include "interop/ncdu_to_catalogue.h"
+#include "platform/cp1252.h"
 #include "platform/utf8_path.h"
 #include "tree/tree_walk.h"
 
-bool ToolFrame::Load(const std::string& path) {
-  host.ResetNotices();
-  frame.RunGuarded([&] { frame.LoadTree(path); }, CommandSource::Menu);
-  return host.NoticesShown() == 0;
+bool ToolCatalogue::Load(const std::string& path) {
+  CFile file;
+  if (!Report(OpenTreeFile(path, file))) return false;
+  m_tree.DeleteAllItems();
+  if (IsNcduExportName(path)) {
+    std::string formatError;
+    const WorkFailure failure = RunWork([&] {
+      try {
+        JsonPullReader json(file.GetHandle());
+        ImportNcdu(json, m_tree);
+      } catch (const JsonFormatError& e) {
+        formatError = e.what();
+      }
+    });
+    if (formatError.empty()) return Report(failure);
+    Say("File Open", path + ": " + formatError);
+    return false;
+  }
+  return Report(ReadTreeFile(file, m_tree, [](HTREEITEM) {}), path);
 }
 
-bool ToolFrame::Stream(const std::string& path,
-                       const std::function<bool(CTreeRecordStream&)>& perRecord) {
-  host.ResetNotices();
-  frame.RunGuarded(
-      [&] {
-        CFile file;
-        file.OpenRead(path);
-        CArchive ar(file, CArchive::load, CArchive::kLargeBufferSize);
-        CTreeRecordStream records(ar);
-        while (records.Next())
-          if (!perRecord(records)) return;
-        if (const std::string text = TreeReadEndText(records.End(), path); !text.empty())
-          host.MessageBox(text, "File Open", MB_OK | MB_ICONEXCLAMATION);
-      },
-      CommandSource::Menu);
-  return host.NoticesShown() == 0;
+bool ToolCatalogue::Stream(const std::string& path,
+                           const std::function<bool(CTreeRecordStream&)>& perRecord) {
+  return Report(StreamTreeFile(path, perRecord), path);
+}
+
+void ToolCatalogue::Say(std::string_view caption, std::string_view text) const {
+  std::string line = m_prefix;
+  line.append(caption).append(": ");
+  AppendDisplayText(text, line);  // a path from a Windows catalogue as the window shows it
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+bool ToolCatalogue::Report(const WorkFailure& failure) const {
+  if (failure) Say(m_failureCaption, FailureText(failure));
+  return !failure;
+}
+
+bool ToolCatalogue::Report(const TreeReadOutcome& outcome, const std::string& path) const {
+  if (!Report(outcome.failure)) return false;
+  const std::string text = TreeReadEndText(outcome.end, path);
+  if (text.empty()) return true;
+  Say("File Open", text);
+  return false;
 }
 
 void WalkedNode::GetAncestorLabels(std::vector<std::string_view>& labels) const {
@@ -43,8 +69,8 @@ void WalkedNode::GetAncestorLabels(std::vector<std::string_view>& labels) const 
   std::reverse(labels.begin(), labels.end());
 }
 
-bool ToolFrame::WalkInTreeOrder(const std::string& path, OutputBuffer& output, bool lookahead,
-                                const std::function<void(const WalkedNode&)>& visit) {
+bool ToolCatalogue::WalkInTreeOrder(const std::string& path, OutputBuffer& output, bool lookahead,
+                                    const std::function<void(const WalkedNode&)>& visit) {
   const size_t mark = output.Mark();
   bool outOfOrder = false;
   StreamedNode pending;
@@ -75,7 +101,7 @@ bool ToolFrame::WalkInTreeOrder(const std::string& path, OutputBuffer& output, b
 
   output.RollBack(mark);
   const bool loaded = Load(path);
-  const CTreeCtrl& tree = frame.Tree();
+  const CTreeCtrl& tree = m_tree;
   StreamedNode node;
   // The whole tree in pre-order, top-level nodes at depth 0.
   WalkBranch(tree, nullptr, -1, true, [&](HTREEITEM item, int depth) {
@@ -89,7 +115,7 @@ bool ToolFrame::WalkInTreeOrder(const std::string& path, OutputBuffer& output, b
     node.image = tv.iImage;
     node.selectedImage = tv.iSelectedImage;
     node.hasData = tv.lParam != nullptr;
-    if (tv.lParam) CopyFileRecord(*tv.lParam, node.data);
+    if (tv.lParam) node.data = *tv.lParam;
     visit({node, tree.ItemHasChildren(item), nullptr, &tree, item});
   });
   return loaded;

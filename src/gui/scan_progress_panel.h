@@ -11,11 +11,11 @@
 
 class QLabel;
 
-class ScanProgressWindow : public QFrame {
+class ScanProgressPanel : public QFrame {
   Q_OBJECT
 
  public:
-  explicit ScanProgressWindow(QWidget* parent);
+  explicit ScanProgressPanel(QWidget* parent);
 
   void Show(std::string_view path, const ScanCounts& counts);
   QString FolderText() const;

@@ -1,4 +1,4 @@
-#include "gui/scan_progress_window.h"
+#include "gui/scan_progress_panel.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -6,22 +6,18 @@
 #include <QVBoxLayout>
 #include <string>
 
-#include "app/main_frame.h"
 #include "gui/tree_model.h"
+#include "platform/number_text.h"
 
 namespace {
 
 constexpr int kTextWidth = 460;
 
-QString Thousands(uint64_t value) {
-  std::string text;
-  FormatThousands(static_cast<int64_t>(value), text);
-  return QString::fromStdString(text);
-}
+QString ThousandsText(uint64_t value) { return QString::fromStdString(Thousands(value)); }
 
 }  // namespace
 
-ScanProgressWindow::ScanProgressWindow(QWidget* parent) : QFrame(parent) {
+ScanProgressPanel::ScanProgressPanel(QWidget* parent) : QFrame(parent) {
   setObjectName("scanProgress");
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setAutoFillBackground(true);
@@ -35,20 +31,20 @@ ScanProgressWindow::ScanProgressWindow(QWidget* parent) : QFrame(parent) {
   m_counts->setTextFormat(Qt::PlainText);
   layout->addWidget(m_counts);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::rejected, this, &ScanProgressWindow::reject);
+  connect(buttons, &QDialogButtonBox::rejected, this, &ScanProgressPanel::reject);
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void ScanProgressWindow::Show(std::string_view path, const ScanCounts& counts) {
+void ScanProgressPanel::Show(std::string_view path, const ScanCounts& counts) {
   // Long paths keep their start and their end, the parts that say where.
   const QString full = TreeItemModel::DisplayText(path);
   m_folder->setText(m_folder->fontMetrics().elidedText(full, Qt::ElideMiddle, kTextWidth));
   m_folder->setToolTip(full);
   if (!m_cancelRequested)
-    m_counts->setText(
-        QString("%1 folders, %2 files, %3 bytes")
-            .arg(Thousands(counts.folders), Thousands(counts.files), Thousands(counts.bytes)));
+    m_counts->setText(QString("%1 folders, %2 files, %3 bytes")
+                          .arg(ThousandsText(counts.folders), ThousandsText(counts.files),
+                               ThousandsText(counts.bytes)));
   // Centred again each time: the panel takes its size from its texts, and
   // its layout settles only once it shows.
   layout()->activate();
@@ -60,11 +56,11 @@ void ScanProgressWindow::Show(std::string_view path, const ScanCounts& counts) {
   }
 }
 
-QString ScanProgressWindow::FolderText() const { return m_folder->toolTip(); }
+QString ScanProgressPanel::FolderText() const { return m_folder->toolTip(); }
 
-QString ScanProgressWindow::CountsText() const { return m_counts->text(); }
+QString ScanProgressPanel::CountsText() const { return m_counts->text(); }
 
-void ScanProgressWindow::reject() {
+void ScanProgressPanel::reject() {
   if (m_cancelRequested) return;
   m_cancelRequested = true;
   m_counts->setText("Cancelling...");
