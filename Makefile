@@ -1,4 +1,5 @@
-# `make run` builds and starts ZTR; `make test` builds and runs every test.
+# `make run` builds and starts ZTR; `make test` builds and runs every test;
+# `make package` builds the Debian package build/ztr_VERSION_ARCH.deb.
 # `make windows` cross-builds ztr-tool.exe and the core for 64-bit Windows,
 # `make windows-32` for 32-bit Windows (build only), and `make windows-test`
 # runs their tests under Wine. All install the Debian packages they need
@@ -10,7 +11,7 @@ WINDOWS_BUILD ?= build-windows
 WINDOWS_32_BUILD ?= build-windows-32
 WINDOWS_OPTIONS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZTR_GUI=OFF -DZTR_BENCH=OFF
 
-.PHONY: all deps configure build run test bench clean windows-deps windows windows-32 windows-test
+.PHONY: all deps configure build run test package bench clean windows-deps windows windows-32 windows-test
 
 all: build
 
@@ -28,6 +29,9 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+package: build
+	@cmake --build $(BUILD) --target package
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$(basename $$b)"; $$b || exit 1; done

@@ -9,6 +9,10 @@ packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbe
 if [ "${1:-}" = windows ]; then
   packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest)
 fi
+# The Debian package: its dependencies, README.html, and the checks of the manual pages, the
+# completion, the metainfo and the package itself.
+[ "${1:-}" = windows ] ||
+  packages+=(dpkg-dev file python3-markdown man-db bash-completion appstream lintian xdg-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

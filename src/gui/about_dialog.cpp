@@ -1,5 +1,6 @@
 #include "gui/about_dialog.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,6 +43,14 @@ QLabel* Picture(AboutPictureKind kind, const char* name, const QString& accessib
   return label;
 }
 
+// The page this build's About box opens, as an address the browser takes.
+QUrl BuiltAboutUrl() {
+  const AboutLink link =
+      ChooseAboutLink(BuiltAboutLinkPlaces(QCoreApplication::applicationDirPath().toStdString()));
+  const QString address = QString::fromStdString(link.address);
+  return link.localFile ? QUrl::fromLocalFile(address) : QUrl(address);
+}
+
 QRect RectInDialog(const QWidget* dialog, const QWidget* child) {
   return QRect(child->mapTo(dialog, QPoint(0, 0)), child->size());
 }
@@ -49,12 +58,14 @@ QRect RectInDialog(const QWidget* dialog, const QWidget* child) {
 }  // namespace
 
 CAboutDialog::CAboutDialog(QWidget* parent)
-    : QDialog(parent), m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    : QDialog(parent),
+      m_link(BuiltAboutUrl()),
+      m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
   setObjectName("CAboutDialog");
   setWindowTitle("About");
   setMouseTracking(true);  // moves without a button must reach OnMouseMove
 
-  const QString address = QString::fromLatin1(kMakerWebAddress);
+  const QString address = m_link.toString();
   m_icon = new QLabel(this);
   m_icon->setObjectName("icon");
   m_icon->setFixedSize(kIconSize, kIconSize);
@@ -105,8 +116,9 @@ void CAboutDialog::showEvent(QShowEvent* event) {
 
 void CAboutDialog::OnInitDialog() {
   const qreal dpr = devicePixelRatioF();
-  m_bmpWebLink = AboutPicture(AboutPictureKind::WebLink, false, dpr);
-  m_bmpWebLinkHot = AboutPicture(AboutPictureKind::WebLink, true, dpr);
+  const QString address = m_link.toString();
+  m_bmpWebLink = AboutPicture(AboutPictureKind::WebLink, false, dpr, address);
+  m_bmpWebLinkHot = AboutPicture(AboutPictureKind::WebLink, true, dpr, address);
   m_bmpCredit = AboutPicture(AboutPictureKind::Credit, false, dpr);
   m_bmpCreditHot = AboutPicture(AboutPictureKind::Credit, true, dpr);
   m_picWebLink->setPixmap(m_bmpWebLink);
@@ -138,7 +150,7 @@ void CAboutDialog::OnMouseMove(QPoint point) {
 
 bool CAboutDialog::OnLButtonUp(QPoint point) {
   if (PictureAt(point) == kAboutHotNone) return false;
-  m_openUrl(QUrl(QString::fromLatin1(kMakerWebAddress)));  // a failure has nothing to report to
+  m_openUrl(m_link);  // a failure has nothing to report to
   return true;
 }
 

@@ -1,13 +1,13 @@
 // The About box: the product line, the icon, the notice, and two pictures that link to the
-// maker's web page.
+// page about ZTR.
 #pragma once
 
 #include <QDialog>
 #include <QPixmap>
+#include <QUrl>
 #include <functional>
 
 class QLabel;
-class QUrl;
 
 class CAboutDialog : public QDialog {
   Q_OBJECT
@@ -17,6 +17,9 @@ class CAboutDialog : public QDialog {
   using UrlOpener = std::function<bool(const QUrl&)>;
 
   explicit CAboutDialog(QWidget* parent = nullptr);
+
+  // The page both pictures open; the web-address picture shows it.
+  const QUrl& Link() const { return m_link; }
 
   // Replaces the browser (tests capture the address instead of opening it).
   void SetUrlOpener(UrlOpener opener) { m_openUrl = std::move(opener); }
@@ -46,6 +49,7 @@ class CAboutDialog : public QDialog {
   int PictureAt(QPoint point) const;
 
   QLabel* m_icon = nullptr;
+  QUrl m_link;
   UrlOpener m_openUrl;
   bool m_bInitialized = false;
 };

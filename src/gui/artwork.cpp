@@ -5,10 +5,9 @@
 #include <QPainter>
 #include <QPixmapCache>
 #include <QPolygonF>
+#include <QStringList>
 #include <functional>
 #include <initializer_list>
-
-#include "about/about_links.h"
 
 namespace {
 
@@ -325,24 +324,44 @@ QFont FittingFont(const QString& text, int pixels, int width, bool bold) {
   return font;
 }
 
-void WebLink(QPainter& p, bool hot) {
+// The smallest font an address is drawn in on one line before it is broken onto two.
+constexpr int kOneLineMinimumPixels = 10;
+
+// The address on one line, or on two broken after the '/' that balances them best.
+QStringList AddressLines(const QString& address, int width) {
+  if (FittingFont(address, 14, width, true).pixelSize() >= kOneLineMinimumPixels) return {address};
+  qsizetype best = -1;
+  for (qsizetype i = address.indexOf('/'); i >= 0 && i + 1 < address.size();
+       i = address.indexOf('/', i + 1))
+    if (best < 0 || qAbs(address.size() - 2 * (i + 1)) < qAbs(address.size() - 2 * (best + 1)))
+      best = i;
+  if (best < 0) return {address};
+  return {address.left(best + 1), address.mid(best + 1)};
+}
+
+void WebLink(QPainter& p, bool hot, const QString& address) {
   const QColor ink(0x1a, 0x3c, 0x9c);
   const int w = kWebLinkSize.width(), h = kWebLinkSize.height();
   const QColor face(0xf6, 0xf8, 0xfc);
   Box(p, 0, 0, w - 1, h - 1, face, QColor(0x2c, 0x48, 0x88));
   Box(p, 2, 2, w - 3, h - 3, face, QColor(0xa8, 0xb8, 0xd8));
 
-  const QString text = QString::fromUtf8(kMakerWebAddress);
-  const QFont font = FittingFont(text, 14, w - 16, true);
+  const QStringList lines = AddressLines(address, w - 16);
+  int pixels = lines.size() == 1 ? 14 : 11;  // two lines share the frame's 28 inner pixels
+  for (const QString& line : lines) pixels = FittingFont(line, pixels, w - 16, true).pixelSize();
+  const QFont font = FittingFont(QString(), pixels, w, true);
   const QFontMetrics metrics(font);
-  const int advance = metrics.horizontalAdvance(text);
-  const int left = (w - advance) / 2;
-  const int baseline = (h + metrics.ascent() - metrics.descent()) / 2;
   p.setFont(font);
   p.setPen(ink);
-  p.drawText(QPoint(left, baseline), text);
-  // Drawn by hand rather than with QFont::setUnderline so it sits on whole pixels.
-  if (hot) Row(p, left, left + advance - 1, baseline + 2, ink);
+  const int top = (h - int(lines.size()) * metrics.height()) / 2;
+  for (int i = 0; i < int(lines.size()); ++i) {
+    const int advance = metrics.horizontalAdvance(lines[i]);
+    const int left = (w - advance) / 2;
+    const int baseline = top + i * metrics.height() + metrics.ascent();
+    p.drawText(QPoint(left, baseline), lines[i]);
+    // Drawn by hand rather than with QFont::setUnderline so it sits on whole pixels.
+    if (hot) Row(p, left, left + advance - 1, baseline + 1 + int(lines.size() == 1), ink);
+  }
 }
 
 void Credit(QPainter& p, bool hot) {
@@ -434,10 +453,10 @@ QSize AboutPictureSize(AboutPictureKind kind) {
   return kind == AboutPictureKind::WebLink ? kWebLinkSize : kCreditSize;
 }
 
-QPixmap AboutPicture(AboutPictureKind kind, bool hot, qreal dpr) {
+QPixmap AboutPicture(AboutPictureKind kind, bool hot, qreal dpr, const QString& address) {
   return Render(AboutPictureSize(kind), dpr, [&](QPainter& p) {
     if (kind == AboutPictureKind::WebLink)
-      WebLink(p, hot);
+      WebLink(p, hot, address);
     else
       Credit(p, hot);
   });

@@ -26,7 +26,7 @@ inline constexpr QSize kToolbarIconSize{16, 15};
 enum class ToolbarButton { New, Open, Save, Cut, Copy, Paste, Print, About };
 
 enum class AboutPictureKind {
-  WebLink,  // the maker's web address in a framed box; hot: the address underlined
+  WebLink,  // the address the About box opens, in a framed box; hot: the address underlined
   Credit,   // green on black credit; hot: brighter green
 };
 
@@ -42,7 +42,9 @@ QPixmap StateImage(int index, qreal dpr);
 QIcon ToolbarIcon(ToolbarButton which);
 
 QSize AboutPictureSize(AboutPictureKind kind);  // logical size, the same for both variants
-QPixmap AboutPicture(AboutPictureKind kind, bool hot, qreal dpr);
+// `address` is the text of the web-address picture: on one line, or broken after a '/' onto two
+// when one line would need too small a font.
+QPixmap AboutPicture(AboutPictureKind kind, bool hot, qreal dpr, const QString& address = {});
 
 // The program's icon (the motif of res/ztr.svg), with pixmaps from 16 to 256 pixels.
 QIcon ApplicationIcon();

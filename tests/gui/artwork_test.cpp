@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -87,13 +88,16 @@ TEST(Artwork, ImagesOfOneListDifferFromEachOther) {
 }
 
 TEST(Artwork, HotAboutPicturesDifferOnlyInPixels) {
-  for (AboutPictureKind kind : {AboutPictureKind::WebLink, AboutPictureKind::Credit}) {
+  // A short address fits on one line, a long one is broken onto two: both are underlined.
+  for (auto [kind, address] : {std::pair{AboutPictureKind::WebLink, "https://ztr.sourceforge.io/"},
+                               {AboutPictureKind::WebLink, "file:///usr/share/doc/ztr/README.html"},
+                               {AboutPictureKind::Credit, ""}}) {
     for (qreal dpr : {1.0, 2.0}) {
-      const QPixmap plain = AboutPicture(kind, false, dpr);
-      const QPixmap hot = AboutPicture(kind, true, dpr);
+      const QPixmap plain = AboutPicture(kind, false, dpr, address);
+      const QPixmap hot = AboutPicture(kind, true, dpr, address);
       EXPECT_EQ(plain.size(), hot.size());
       EXPECT_EQ(plain.deviceIndependentSize().toSize(), AboutPictureSize(kind));
-      EXPECT_NE(Pixels(plain), Pixels(hot)) << int(kind) << " at " << dpr;
+      EXPECT_NE(Pixels(plain), Pixels(hot)) << address << " at " << dpr;
     }
   }
 }
