@@ -16,3 +16,5 @@ int RunFindCommand(std::span<char* const> args);
 int RunDiffCommand(std::span<char* const> args);
 int RunExportNcduCommand(std::span<char* const> args);
 int RunImportNcduCommand(std::span<char* const> args);
+int RunSearchCommand(std::span<char* const> args);
+int RunLibraryCommand(std::span<char* const> args);

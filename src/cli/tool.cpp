@@ -19,6 +19,9 @@ constexpr std::string_view kUsage =
     "  list [--json] FILE                       print every node of a tree file\n"
     "  find [--exact] [--match-case] TEXT FILE...\n"
     "                                           print the nodes whose names match\n"
+    "  search [OPTIONS] QUERY [CATALOGUE|FOLDER...]\n"
+    "                                           search many catalogues (the library's)\n"
+    "  library add|remove PATH... | list        the catalogues search reads\n"
     "  diff [--json] OLD NEW                    compare two tree files or folders\n"
     "  export-ncdu FILE [-o OUT.json]           write a tree file as an ncdu export\n"
     "  import-ncdu IN.json -o FILE              make a tree file from an ncdu export\n"
@@ -41,6 +44,8 @@ int RunTool(int argc, char** argv) {
   if (command == "scan") return RunScanCommand(args);
   if (command == "list") return RunListCommand(args);
   if (command == "find") return RunFindCommand(args);
+  if (command == "search") return RunSearchCommand(args);
+  if (command == "library") return RunLibraryCommand(args);
   if (command == "diff") return RunDiffCommand(args);
   if (command == "export-ncdu") return RunExportNcduCommand(args);
   if (command == "import-ncdu") return RunImportNcduCommand(args);

@@ -178,3 +178,20 @@ void CArchive::ReadStringSlow(std::string& text) {
   ReadBytes(units, 2 * n);
   text = Utf16LeToUtf8(reinterpret_cast<const unsigned char*>(units.data()), n);
 }
+
+uint64_t CArchive::GetLoadPosition() const {
+  assert(IsLoading() && m_pFile != nullptr);
+  return m_pFile->GetPosition() - static_cast<uint64_t>(m_lpBufMax - m_lpBufCur);
+}
+
+void CArchive::SeekLoad(uint64_t position) {
+  CheckOpen();
+  const uint64_t end = m_pFile->GetPosition();  // where m_lpBufMax stands
+  const uint64_t start = end - static_cast<uint64_t>(m_lpBufMax - m_buffer);
+  if (position >= start && position <= end) {
+    m_lpBufCur = m_buffer + (position - start);
+    return;
+  }
+  m_pFile->Seek(position);
+  m_lpBufCur = m_lpBufMax = m_buffer;
+}

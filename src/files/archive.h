@@ -114,6 +114,12 @@ class CArchive {
     return at;
   }
 
+  // Loading: the offset in the file of the next byte to be taken.
+  uint64_t GetLoadPosition() const;
+  // Loading: goes on from `position` in the file, within the buffer when it
+  // still holds that byte, else by moving the file's read position.
+  void SeekLoad(uint64_t position);
+
   // Flushes in the store direction and detaches from the file, which stays
   // open. Only Abort() is allowed after a failure here.
   void Close();

@@ -77,6 +77,11 @@ size_t CFile::Read(void* buffer, size_t n) {
   return got;
 }
 
+void CFile::Seek(uint64_t position) {
+  if (::lseek(m_hFile, static_cast<off_t>(position), SEEK_SET) < 0) ThrowOsError(errno);
+  m_nPosition = position;
+}
+
 void CFile::Write(const void* buffer, size_t n) {
   auto* in = static_cast<const char*>(buffer);
   while (n > 0) {

@@ -26,6 +26,10 @@ class CFile {
 
   // Reads up to n bytes; returns fewer only at the end of the file.
   size_t Read(void* buffer, size_t n);
+  // Moves the read position of a regular file to `position` bytes from its
+  // start (a search reads single records of a catalogue there).
+  void Seek(uint64_t position);
+  uint64_t GetPosition() const { return m_nPosition; }
   // Writes all n bytes or throws: a full disk shows as the system's refusal
   // of the rest of a write it took only in part.
   void Write(const void* buffer, size_t n);

@@ -100,6 +100,14 @@ void CFile::Attach(int fd, std::string displayPath) {
                     : 0;
 }
 
+void CFile::Seek(uint64_t position) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(position);
+  if (!SetFilePointerEx(AsHandle(m_hFile), at, nullptr, FILE_BEGIN))
+    ThrowOsError(static_cast<int>(GetLastError()));
+  m_nPosition = position;
+}
+
 size_t CFile::Read(void* buffer, size_t n) {
   auto* out = static_cast<char*>(buffer);
   size_t got = 0;

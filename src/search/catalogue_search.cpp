@@ -1,0 +1,356 @@
+#include "search/catalogue_search.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/cp1252.h"
+#include "platform/utf8_path.h"
+#include "search/catalogue_index.h"
+#include "search/catalogue_nodes.h"
+#include "search/fast_hash.h"
+#include "search/query.h"
+#include "tree/display_path.h"
+#include "tree/nest_limit.h"
+
+namespace {
+
+constexpr size_t kBatchRows = 1024;
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+uint64_t NameSizeKey(std::string_view name, int64_t size) {
+  return FastHash(name.data(), name.size()) ^ FastHashMix(static_cast<uint64_t>(size));
+}
+
+// The values that occur more than once among the files of all catalogues,
+// for dupe: (name and size) and sizedupe: (size, files over 0 bytes).
+struct Duplicates {
+  std::vector<uint64_t> nameSizes;
+  std::vector<int64_t> sizes;
+
+  // Adds a value; past a few million, the values are sorted and each that
+  // occurs more than twice kept twice only, which tells the same and keeps
+  // a library full of copies in bounded memory.
+  template <class T>
+  static void Add(std::vector<T>& values, T value, size_t& limit) {
+    values.push_back(value);
+    if (values.size() < limit) return;
+    std::sort(values.begin(), values.end());
+    size_t out = 0;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (out < 2 || values[i] != values[out - 1] || values[i] != values[out - 2])
+        values[out++] = values[i];
+    values.resize(out);
+    if (values.size() > limit / 2) limit *= 2;
+  }
+
+  template <class T>
+  static void KeepRepeated(std::vector<T>& values) {
+    std::sort(values.begin(), values.end());
+    size_t out = 0;
+    for (size_t i = 0; i < values.size();) {
+      size_t j = i + 1;
+      while (j < values.size() && values[j] == values[i]) ++j;
+      if (j - i > 1) values[out++] = values[i];
+      i = j;
+    }
+    values.resize(out);
+  }
+};
+
+// Judges nodes of one catalogue by the query, the same way whether they
+// come streamed or read back through an index.
+class NodeJudge final : public QueryPathSource {
+ public:
+  NodeJudge(const Query& query, const std::string& catalogue, const Duplicates& duplicates)
+      : m_query(query), m_duplicates(duplicates) {
+    m_catalogueName = Utf8Text(Utf8Path(catalogue).filename());
+    m_node.catalogueName = m_catalogueName;
+    m_node.path = this;
+  }
+
+  // ancestors gives the labels above the node, top first.
+  bool Judge(const StreamedNode& node, int depth,
+             const std::function<void(std::vector<std::string_view>&)>& ancestors) {
+    m_current = &node;
+    m_ancestors = &ancestors;
+    m_bPathDone = false;
+    m_name.clear();
+    AppendDisplayText(NodeStoredName(node, depth), m_name);
+    NodeNameLowerCase(m_name, m_lowerName);
+    m_node.name = m_name;
+    m_node.lowerName = m_lowerName;
+    m_node.isFile = node.hasData;
+    m_node.depth = depth;
+    m_node.size = node.hasData ? node.data.m_nFileSize : 0;
+    m_node.attributes = node.hasData ? node.data.m_dwAttributes : 0;
+    m_node.modified = node.data.m_ftLastWrite;
+    m_node.created = node.data.m_ftCreation;
+    if (m_query.UsesDupes())
+      m_node.dupe = node.hasData &&
+                    std::binary_search(m_duplicates.nameSizes.begin(), m_duplicates.nameSizes.end(),
+                                       NameSizeKey(m_name, m_node.size));
+    if (m_query.UsesSizeDupes())
+      m_node.sizeDupe =
+          node.hasData && m_node.size > 0 &&
+          std::binary_search(m_duplicates.sizes.begin(), m_duplicates.sizes.end(), m_node.size);
+    return m_query.Matches(m_node);
+  }
+
+  std::string_view LowerName() const { return m_lowerName; }
+
+  std::string_view Path() override {
+    if (!m_bPathDone) {
+      (*m_ancestors)(m_labels);
+      m_path.clear();
+      AppendDisplayParentPath(m_labels, m_path);
+      m_path += m_name;
+      m_bPathDone = true;
+    }
+    return m_path;
+  }
+
+  // The row of the node judged last.
+  void Fill(SearchRow& row, uint64_t index) {
+    const StreamedNode& node = *m_current;
+    row.nodeIndex = index;
+    row.path.assign(Path());
+    row.name = m_name;
+    row.label.clear();
+    AppendDisplayText(node.label, row.label);
+    row.isFile = node.hasData;
+    row.depth = m_node.depth;
+    row.size = m_node.size;
+    row.attributes = m_node.attributes;
+    row.modified = node.hasData ? node.data.m_ftLastWrite : FILETIME{};
+    row.created = node.hasData ? node.data.m_ftCreation : FILETIME{};
+    row.accessed = node.hasData ? node.data.m_ftLastAccess : FILETIME{};
+  }
+
+ private:
+  const Query& m_query;
+  const Duplicates& m_duplicates;
+  std::string m_catalogueName;
+  QueryNode m_node;
+  const StreamedNode* m_current = nullptr;
+  const std::function<void(std::vector<std::string_view>&)>* m_ancestors = nullptr;
+  std::vector<std::string_view> m_labels;
+  std::string m_name, m_lowerName, m_path;
+  bool m_bPathDone = false;
+};
+
+// The search of one catalogue: judges nodes, collects rows, hands them on.
+class CatalogueSearch {
+ public:
+  CatalogueSearch(const Query& query, size_t number, const std::string& path,
+                  const Duplicates& duplicates, SearchSink& sink, const std::atomic<bool>* cancel,
+                  const SearchOptions& options, SearchTotals& totals)
+      : m_judge(query, path, duplicates),
+        m_query(query),
+        m_number(number),
+        m_path(path),
+        m_sink(sink),
+        m_cancel(cancel),
+        m_options(options),
+        m_totals(totals) {}
+
+  void Run() {
+    if (m_options.useIndex && m_query.NameLiterals()) {
+      // A damaged index is made again once; then the catalogue is streamed.
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        std::string error;
+        auto index = CatalogueIndex::Open(
+            m_path, m_options.cacheFolder, [&] { m_sink.Indexing(m_number); }, error);
+        if (!index) {
+          if (!error.empty()) return Fail(error);
+          break;
+        }
+        const IndexedEnd end = SearchIndexed(*index);
+        if (end == IndexedEnd::done) return Flush();
+        ForgetMatches();
+        index.reset();
+        if (end != IndexedEnd::damaged) break;
+        std::error_code ignored;
+        std::filesystem::remove(Utf8Path(CatalogueIndex::IndexPath(m_path, m_options.cacheFolder)),
+                                ignored);
+      }
+    }
+    SearchStreamed();
+    Flush();
+  }
+
+ private:
+  void Take(const StreamedNode& node, uint64_t index) {
+    ++m_matches;
+    if (node.hasData) m_bytes += static_cast<uint64_t>(node.data.m_nFileSize);
+    ++m_totals.matches;
+    if (node.hasData) m_totals.bytes += static_cast<uint64_t>(node.data.m_nFileSize);
+    if (!m_options.withRows) return;
+    m_judge.Fill(m_rows.emplace_back(), index);
+  }
+
+  void SearchStreamed() {
+    const CatalogueWalkEnd end = WalkCatalogue(m_path, [&](const CatalogueNode& visited) {
+      if ((visited.index & 0xFF) == 0 && Cancelled(m_cancel)) return false;
+      if (m_judge.Judge(*visited.node, visited.node->depth, visited.ancestors))
+        Take(*visited.node, visited.index);
+      if (m_rows.size() >= kBatchRows) Flush();
+      return true;
+    });
+    if (end.stopped) m_totals.cancelled = true;
+    if (!end.complete) {
+      Flush();
+      Fail(end.message);
+    }
+  }
+
+  enum class IndexedEnd { done, damaged, misfit };
+
+  // The rows are handed on only at the end, so a search that starts again
+  // repeats none.
+  IndexedEnd SearchIndexed(CatalogueIndex& index) {
+    std::unique_ptr<CatalogueRecordReader> reader;
+    try {
+      reader = std::make_unique<CatalogueRecordReader>(m_path);
+    } catch (const std::exception& failure) {
+      Fail(ReadFailureText(failure));
+      return IndexedEnd::done;
+    }
+    // The labels of the last candidate's ancestors, top first, with their
+    // node numbers: the next candidate shares most of them. Only read when
+    // a path is asked for.
+    const bool wantLabels = m_options.withRows || m_query.UsesPath();
+    std::vector<std::pair<uint32_t, std::string>> chain;
+    std::vector<uint32_t> above;
+    const std::function<void(std::vector<std::string_view>&)> ancestors =
+        [&](std::vector<std::string_view>& labels) {
+          labels.clear();
+          for (const auto& [node, label] : chain) labels.push_back(label);
+        };
+    std::string stored;
+    IndexedEnd end = IndexedEnd::done;
+    size_t seen = 0;
+    const auto judge = [&](uint32_t node) {
+      if ((++seen & 0xFF) == 0 && Cancelled(m_cancel)) {
+        m_totals.cancelled = true;
+        return false;
+      }
+      above.clear();
+      for (uint32_t p = index.Parent(node); p != CatalogueIndex::kNoParent; p = index.Parent(p)) {
+        if (p >= node || above.size() > kMaxNestLevels) {
+          end = IndexedEnd::misfit;
+          return false;
+        }
+        above.push_back(p);
+      }
+      std::reverse(above.begin(), above.end());
+      if (wantLabels) {
+        size_t same = 0;
+        while (same < chain.size() && same < above.size() && chain[same].first == above[same])
+          ++same;
+        chain.resize(same);
+        for (size_t k = same; k < above.size(); ++k)
+          chain.emplace_back(above[k], reader->ReadAt(index.RecordOffset(above[k])).label);
+      }
+      const StreamedNode& record = reader->ReadAt(index.RecordOffset(node));
+      const bool matches = m_judge.Judge(record, static_cast<int>(above.size()), ancestors);
+      // The record read back must be the node the index named.
+      stored.assign(m_judge.LowerName());
+      std::replace(stored.begin(), stored.end(), '\0', '\1');
+      if (stored != index.LowerName(node)) {
+        end = IndexedEnd::misfit;
+        return false;
+      }
+      if (matches) Take(record, node);
+      return true;
+    };
+    try {
+      index.ForEachCandidate(*m_query.NameLiterals(), judge);
+    } catch (const CatalogueIndex::Damaged&) {
+      return IndexedEnd::damaged;
+    } catch (const std::exception&) {
+      return IndexedEnd::misfit;  // a record the index points at is not there
+    }
+    return end;
+  }
+
+  void ForgetMatches() {
+    m_rows.clear();
+    m_totals.matches -= m_matches, m_totals.bytes -= m_bytes;
+    m_matches = m_bytes = 0;
+  }
+
+  void Flush() {
+    if (!m_rows.empty()) m_sink.Found(m_number, m_rows);
+    m_rows.clear();
+  }
+
+  void Fail(const std::string& message) {
+    ++m_totals.failed;
+    m_sink.Failed(m_number, message);
+  }
+
+  NodeJudge m_judge;
+  const Query& m_query;
+  size_t m_number;
+  const std::string& m_path;
+  SearchSink& m_sink;
+  const std::atomic<bool>* m_cancel;
+  const SearchOptions& m_options;
+  SearchTotals& m_totals;
+  std::vector<SearchRow> m_rows;
+  uint64_t m_matches = 0, m_bytes = 0;
+};
+
+// The first pass of dupe: and sizedupe:, over every catalogue.
+bool CollectDuplicates(const Query& query, std::span<const std::string> catalogues,
+                       const std::atomic<bool>* cancel, Duplicates& duplicates) {
+  std::string name;
+  size_t nameSizeLimit = size_t{1} << 21, sizeLimit = size_t{1} << 21;
+  for (const std::string& catalogue : catalogues) {
+    const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {
+      if ((visited.index & 0xFF) == 0 && Cancelled(cancel)) return false;
+      const StreamedNode& node = *visited.node;
+      if (!node.hasData) return true;
+      const int64_t size = node.data.m_nFileSize;
+      if (query.UsesDupes()) {
+        name.clear();
+        AppendDisplayText(NodeStoredName(node, node.depth), name);
+        Duplicates::Add(duplicates.nameSizes, NameSizeKey(name, size), nameSizeLimit);
+      }
+      if (query.UsesSizeDupes() && size > 0) Duplicates::Add(duplicates.sizes, size, sizeLimit);
+      return true;
+    });
+    if (end.stopped) return false;
+  }
+  Duplicates::KeepRepeated(duplicates.nameSizes);
+  Duplicates::KeepRepeated(duplicates.sizes);
+  return true;
+}
+
+}  // namespace
+
+SearchTotals SearchLibrary(const Query& query, std::span<const std::string> catalogues,
+                           SearchSink& sink, const std::atomic<bool>* cancel,
+                           const SearchOptions& options) {
+  SearchTotals totals;
+  Duplicates duplicates;
+  if ((query.UsesDupes() || query.UsesSizeDupes()) &&
+      !CollectDuplicates(query, catalogues, cancel, duplicates)) {
+    totals.cancelled = true;
+    return totals;
+  }
+  for (size_t i = 0; i < catalogues.size() && !totals.cancelled; ++i) {
+    if (Cancelled(cancel)) {
+      totals.cancelled = true;
+      break;
+    }
+    CatalogueSearch(query, i, catalogues[i], duplicates, sink, cancel, options, totals).Run();
+  }
+  return totals;
+}
