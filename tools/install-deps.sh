@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           clang-format desktop-file-utils shared-mime-info xvfb xauth clang libclang-rt-14-dev
-          ncdu gdu python3)
+          ncdu gdu plocate python3)
 # `install-deps.sh windows`: the cross compilers, Wine to run the tests, and
 # GoogleTest's sources to build with them.
 if [ "${1:-}" = windows ]; then

@@ -90,9 +90,9 @@ int RunLibraryCommand(std::span<char* const> args) {
     for (char* const arg : paths) {
       const std::string path = DialogPath(arg);
       if (action == "add") {
+        // A folder that could be read only in part still holds catalogues.
         std::string error;
-        CataloguesUnder(path, error);
-        if (!error.empty() && !CataloguesUnder(path, error).empty()) error.clear();
+        if (!CataloguesUnder(path, error).empty()) error.clear();
         if (!error.empty()) {
           Complain(path + ": " + error + " (not added)");
           whole = false;

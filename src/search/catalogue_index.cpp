@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <system_error>
 
-#include "files/atomic_file_writer.h"
 #include "files/file.h"
-#include "files/file_exception.h"
 #include "platform/cp1252.h"
 #include "platform/utf8_path.h"
 #include "search/catalogue_nodes.h"
@@ -18,25 +19,112 @@
 namespace {
 
 // The layout, in this machine's byte order (the cache is the machine's own):
-//   header: magic, then eight 64-bit fields (below)
+//   magic; the header fields below, 64 bits each
 //   the catalogue's absolute path
-//   parents: 32-bit node number per node (kNoParent for a top node)
-//   offsets: 32-bit record start per node
-//   block starts: 32-bit offset into the names of every 64th node's name
-//   names: each node's lower-cased name followed by a null byte
-constexpr char kMagic[8] = {'Z', 'T', 'R', 'I', 'D', 'X', '1', '\n'};
-enum HeaderField { kSize, kMtime, kEndsHash, kNodes, kNameBytes, kPathBytes, kChecksum, kFields };
+//   the blocks: the first record's offset; the node count; per node the
+//     distance back to its parent (0: none) and its record's length, as
+//     varints; the names, each followed by a null byte
+//   the directory: per block its place, length and hash (64 bits each)
+//   the rows: per trigram bucket a bit per block, then the row's hash
+// The header's hash covers its fields, the path and the directory.
+constexpr char kMagic[8] = {'Z', 'T', 'R', 'I', 'D', 'X', '2', '\n'};
+enum HeaderField {
+  kSize, kMtime, kEndsHash, kNodes, kBlocks, kPathBytes, kDirectoryAt, kChecksum, kFields
+};
 constexpr size_t kHeaderBytes = sizeof kMagic + kFields * 8;
-constexpr uint32_t kBlock = 64;
+constexpr uint32_t kBlockNodes = 512;
+constexpr uint32_t kRows = 8192;
 constexpr size_t kKeyBytes = 64 * 1024;
+constexpr size_t kCachedBlocks = 64;
 
-uint32_t GetU32(const unsigned char* at) {
-  uint32_t v;
-  std::memcpy(&v, at, 4);
+size_t RowBytes(uint32_t blocks) { return (blocks + 7) / 8; }
+
+uint32_t TrigramRow(const unsigned char* at) {
+  const uint32_t run = (uint32_t{at[0]} << 16) | (uint32_t{at[1]} << 8) | at[2];
+  return (run * 2654435761u) >> (32 - 13);
+}
+
+void PutVarint(std::string& out, uint64_t v) {
+  while (v >= 0x80) {
+    out += static_cast<char>((v & 0x7F) | 0x80);
+    v >>= 7;
+  }
+  out += static_cast<char>(v);
+}
+
+uint64_t GetVarint(std::string_view bytes, size_t& at) {
+  uint64_t v = 0;
+  for (int shift = 0; shift < 64; shift += 7) {
+    if (at >= bytes.size()) throw CatalogueIndex::Damaged();
+    const auto b = static_cast<unsigned char>(bytes[at++]);
+    v |= uint64_t{b & 0x7Fu} << shift;
+    if (b < 0x80) return v;
+  }
+  throw CatalogueIndex::Damaged();
+}
+
+template <class T>
+void Put(std::string& out, T v) {
+  out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+template <class T>
+T Get(std::string_view bytes, size_t at) {
+  if (at + sizeof(T) > bytes.size()) throw CatalogueIndex::Damaged();
+  T v;
+  std::memcpy(&v, bytes.data() + at, sizeof v);
   return v;
 }
 
-void PutU32(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
+// An index written under a name of its own, then renamed into place: a
+// reader sees the old index or the new one whole, and of two builders the
+// last rename wins with an index as good as the other's. No sync: an index
+// torn by a crash fails its hashes and is made again.
+class IndexWriter {
+ public:
+  explicit IndexWriter(const std::string& path) : m_target(Utf8Path(path)) {
+    std::error_code error;
+    std::filesystem::create_directories(m_target.parent_path(), error);
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", std::random_device()());
+    m_temp = m_target;
+    m_temp += suffix;
+    m_out.open(m_temp, std::ios::binary);
+  }
+  ~IndexWriter() {
+    if (m_bDone) return;
+    m_out.close();
+    std::error_code error;
+    std::filesystem::remove(m_temp, error);
+  }
+
+  uint64_t Position() const { return m_nWritten; }
+  void Write(std::string_view bytes) {
+    m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    m_nWritten += bytes.size();
+  }
+  // Writes the header over the start, then puts the file in place.
+  bool Commit(std::string_view header) {
+    m_out.seekp(0);
+    m_out.write(header.data(), static_cast<std::streamsize>(header.size()));
+    m_out.close();
+    if (!m_out) return false;
+    std::error_code error;
+    std::filesystem::rename(m_temp, m_target, error);
+    if (error) {  // a system that does not rename over a file
+      std::filesystem::remove(m_target, error);
+      std::filesystem::rename(m_temp, m_target, error);
+    }
+    m_bDone = !error;
+    return m_bDone;
+  }
+
+ private:
+  std::filesystem::path m_target, m_temp;
+  std::ofstream m_out;
+  uint64_t m_nWritten = 0;
+  bool m_bDone = false;
+};
 
 }  // namespace
 
@@ -47,8 +135,10 @@ struct CatalogueIndex::Key {
   uint64_t endsHash = 0;
 };
 
-std::string CatalogueIndex::IndexPath(const std::string& catalogue,
-                                      const std::string& cacheFolder) {
+CatalogueIndex::CatalogueIndex() : m_file(std::make_unique<CFile>()) {}
+CatalogueIndex::~CatalogueIndex() = default;
+
+std::string CatalogueIndex::IndexPath(const std::string& catalogue, const std::string& cacheFolder) {
   std::error_code error;
   const auto absolute = std::filesystem::absolute(Utf8Path(catalogue), error).lexically_normal();
   const std::string key = Utf8Text(absolute);
@@ -59,7 +149,7 @@ std::string CatalogueIndex::IndexPath(const std::string& catalogue,
 }
 
 std::optional<CatalogueIndex::Key> CatalogueIndex::ReadKey(const std::string& catalogue,
-                                                           std::string& error) {
+                                                          std::string& error) {
   namespace fs = std::filesystem;
   Key key;
   std::error_code fsError;
@@ -104,70 +194,122 @@ std::unique_ptr<CatalogueIndex> CatalogueIndex::Open(const std::string& catalogu
 
 std::unique_ptr<CatalogueIndex> CatalogueIndex::Load(const std::string& path, const Key& key) {
   auto index = std::unique_ptr<CatalogueIndex>(new CatalogueIndex);
-  std::string& bytes = index->m_bytes;
   try {
-    CFile file;
+    CFile& file = *index->m_file;
     file.OpenRead(path);
     const uint64_t length = file.GetRemainingLength().value_or(0);
-    if (length < kHeaderBytes || length > (uint64_t{1} << 40)) return nullptr;
-    bytes.resize(length);
-    if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return nullptr;
+    char magic[sizeof kMagic];
+    uint64_t field[kFields];
+    if (length < kHeaderBytes || file.Read(magic, sizeof magic) != sizeof magic ||
+        std::memcmp(magic, kMagic, sizeof kMagic) != 0 ||
+        file.Read(field, sizeof field) != sizeof field)
+      return nullptr;
+    const uint64_t blocks = field[kBlocks];
+    const uint64_t directoryAt = field[kDirectoryAt];
+    if (field[kSize] != key.size || static_cast<int64_t>(field[kMtime]) != key.mtime ||
+        field[kEndsHash] != key.endsHash || field[kPathBytes] != key.path.size() ||
+        field[kNodes] >= kNoParent || blocks != (field[kNodes] + kBlockNodes - 1) / kBlockNodes ||
+        directoryAt > length || 24 * blocks > length - directoryAt)
+      return nullptr;
+    std::string hashed(reinterpret_cast<const char*>(field), 8 * kChecksum);
+    const size_t pathAt = hashed.size();
+    hashed.resize(pathAt + key.path.size() + 24 * blocks);
+    if (file.Read(hashed.data() + pathAt, key.path.size()) != key.path.size()) return nullptr;
+    file.Seek(directoryAt);
+    const size_t directoryBytes = static_cast<size_t>(24 * blocks);
+    char* directory = hashed.data() + pathAt + key.path.size();
+    if (file.Read(directory, directoryBytes) != directoryBytes) return nullptr;
+    if (FastHash(hashed.data(), hashed.size()) != field[kChecksum] ||
+        hashed.compare(pathAt, key.path.size(), key.path) != 0)
+      return nullptr;
+    index->m_nNodes = field[kNodes];
+    index->m_nBlocks = static_cast<uint32_t>(blocks);
+    index->m_directory.resize(3 * blocks);
+    std::memcpy(index->m_directory.data(), directory, directoryBytes);
+    index->m_nRowsAt = directoryAt + directoryBytes;
+    if (index->m_nRowsAt + kRows * (RowBytes(index->m_nBlocks) + 8) != length) return nullptr;
   } catch (const std::exception&) {
     return nullptr;  // no index yet, or one that cannot be read: made again
   }
-  if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return nullptr;
-  uint64_t field[kFields];
-  std::memcpy(field, bytes.data() + sizeof kMagic, sizeof field);
-  const uint64_t nodes = field[kNodes];
-  if (field[kSize] != key.size || static_cast<int64_t>(field[kMtime]) != key.mtime ||
-      field[kEndsHash] != key.endsHash || nodes >= kNoParent)
-    return nullptr;
-  const uint64_t blocks = (nodes + kBlock - 1) / kBlock;
-  const uint64_t expected =
-      kHeaderBytes + field[kPathBytes] + 8 * nodes + 4 * blocks + field[kNameBytes];
-  if (field[kPathBytes] > bytes.size() || field[kNameBytes] > bytes.size() ||
-      nodes > bytes.size() || expected != bytes.size())
-    return nullptr;
-  const char* body = bytes.data() + kHeaderBytes;
-  if (FastHash(body, bytes.size() - kHeaderBytes) != field[kChecksum]) return nullptr;
-  if (std::string_view(body, field[kPathBytes]) != key.path) return nullptr;
-  const auto* at = reinterpret_cast<const unsigned char*>(body + field[kPathBytes]);
-  index->m_nNodes = nodes;
-  index->m_parents = at;
-  index->m_offsets = at + 4 * nodes;
-  index->m_blockStarts = at + 8 * nodes;
-  index->m_names = std::string_view(reinterpret_cast<const char*>(at + 8 * nodes + 4 * blocks),
-                                    field[kNameBytes]);
   return index;
 }
 
 bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path, const Key& key,
                            const std::function<void()>& progress) {
-  std::string parents, offsets, blockStarts, names, shown, lowered;
+  IndexWriter writer(path);
+  std::string body, heads, names, shown, lowered;
+  std::vector<uint64_t> directory;
+  std::vector<uint8_t> seen(kRows / 8);  // the rows the current block sets
+  std::vector<uint32_t> seenRows;
+  std::vector<std::vector<uint8_t>> rows(kRows);
+  // The header, written at the end; the path after it.
+  writer.Write(std::string(kHeaderBytes, '\0'));
+  writer.Write(key.path);
   std::vector<uint32_t> lastAtDepth;
+  uint64_t firstOffset = 0, lastOffset = 0;
+  uint32_t inBlock = 0;
+  uint64_t nodeCount = 0;
   bool fits = true;
   const auto start = std::chrono::steady_clock::now();
   bool told = false;
+
+  const auto closeBlock = [&](uint64_t endOffset) {
+    if (inBlock == 0) return;
+    PutVarint(heads, endOffset - lastOffset);  // the last record's length
+    const uint32_t block = static_cast<uint32_t>(directory.size() / 3);
+    body.clear();
+    Put<uint64_t>(body, firstOffset);
+    Put<uint32_t>(body, inBlock);
+    body += heads;
+    body += names;
+    directory.push_back(writer.Position());
+    directory.push_back(body.size());
+    directory.push_back(FastHash(body.data(), body.size()));
+    writer.Write(body);
+    for (const uint32_t r : seenRows) {
+      if (rows[r].size() <= block / 8) rows[r].resize(block / 8 + 1);
+      rows[r][block / 8] |= static_cast<uint8_t>(1u << (block % 8));
+      seen[r / 8] = 0;
+    }
+    seenRows.clear();
+    heads.clear();
+    names.clear();
+    inBlock = 0;
+  };
+
   const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {
     const StreamedNode& node = *visited.node;
-    if (visited.offset > UINT32_MAX || visited.index >= kNoParent - 1 ||
-        names.size() > UINT32_MAX) {
+    if (visited.index >= kNoParent - 1) {
       fits = false;
       return false;
     }
+    if (inBlock == kBlockNodes) closeBlock(visited.offset);
     const auto index = static_cast<uint32_t>(visited.index);
+    if (inBlock == 0) {
+      firstOffset = visited.offset;
+    } else {
+      PutVarint(heads, visited.offset - lastOffset);  // the record before this one
+    }
+    lastOffset = visited.offset;
     const auto depth = static_cast<size_t>(node.depth);
     if (lastAtDepth.size() <= depth) lastAtDepth.resize(depth + 1);
     lastAtDepth[depth] = index;
-    PutU32(parents, depth == 0 ? kNoParent : lastAtDepth[depth - 1]);
-    PutU32(offsets, static_cast<uint32_t>(visited.offset));
-    if (index % kBlock == 0) PutU32(blockStarts, static_cast<uint32_t>(names.size()));
+    PutVarint(heads, depth == 0 ? 0 : index - lastAtDepth[depth - 1]);
     shown.clear();
     AppendDisplayText(NodeStoredName(node, node.depth), shown);
     NodeNameLowerCase(shown, lowered);
     std::replace(lowered.begin(), lowered.end(), '\0', '\1');
+    const auto* bytes = reinterpret_cast<const unsigned char*>(lowered.data());
+    for (size_t i = 0; i + 3 <= lowered.size(); ++i) {
+      const uint32_t r = TrigramRow(bytes + i);
+      const auto bit = static_cast<uint8_t>(1u << (r % 8));
+      if (!(seen[r / 8] & bit)) seenRows.push_back(r);
+      seen[r / 8] |= bit;
+    }
     names += lowered;
     names += '\0';
+    ++inBlock;
+    ++nodeCount;
     if (!told && (index & 0xFFFF) == 0 &&
         std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {
       told = true;
@@ -176,81 +318,148 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
     return true;
   });
   if (!fits || !end.complete || !end.streamed) return false;
+  closeBlock(key.size);
 
-  const uint64_t nodes = parents.size() / 4;
-  std::string body = key.path + parents + offsets + blockStarts + names;
+  const auto blockCount = static_cast<uint32_t>(directory.size() / 3);
   uint64_t field[kFields] = {};
   field[kSize] = key.size;
   field[kMtime] = static_cast<uint64_t>(key.mtime);
   field[kEndsHash] = key.endsHash;
-  field[kNodes] = nodes;
-  field[kNameBytes] = names.size();
+  field[kNodes] = nodeCount;
+  field[kBlocks] = blockCount;
   field[kPathBytes] = key.path.size();
-  field[kChecksum] = FastHash(body.data(), body.size());
+  field[kDirectoryAt] = writer.Position();
+  const std::string_view directoryBytes(reinterpret_cast<const char*>(directory.data()),
+                                        8 * directory.size());
+  writer.Write(directoryBytes);
+  std::string hashed(reinterpret_cast<const char*>(field), 8 * kChecksum);
+  hashed += key.path;
+  hashed += directoryBytes;
+  field[kChecksum] = FastHash(hashed.data(), hashed.size());
+  const size_t rowBytes = RowBytes(blockCount);
+  for (std::vector<uint8_t>& row : rows) {
+    row.resize(rowBytes);
+    row.resize(rowBytes + 8);
+    const uint64_t checksum = FastHash(row.data(), rowBytes);
+    std::memcpy(row.data() + rowBytes, &checksum, 8);
+    writer.Write(std::string_view(reinterpret_cast<const char*>(row.data()), row.size()));
+  }
+  std::string header(kMagic, sizeof kMagic);
+  header.append(reinterpret_cast<const char*>(field), sizeof field);
+  return writer.Commit(header);
+}
+
+std::string CatalogueIndex::ReadChecked(uint64_t offset, size_t size, uint64_t checksum) {
+  std::string bytes(size, '\0');
   try {
-    std::error_code error;
-    std::filesystem::create_directories(Utf8Path(path).parent_path(), error);
-    CAtomicFileWriter writer(path);
-    writer.GetFile().Write(kMagic, sizeof kMagic);
-    writer.GetFile().Write(field, sizeof field);
-    writer.GetFile().Write(body.data(), body.size());
-    writer.Commit();
+    m_file->Seek(offset);
+    if (m_file->Read(bytes.data(), size) != size) throw Damaged();
+  } catch (const Damaged&) {
+    throw;
   } catch (const std::exception&) {
-    return false;  // a cache that cannot be written: the search streams
+    throw Damaged();
   }
-  return true;
+  if (FastHash(bytes.data(), size) != checksum) throw Damaged();
+  return bytes;
 }
 
-uint32_t CatalogueIndex::Parent(uint32_t node) const {
-  return GetU32(m_parents + 4 * size_t{node});
-}
-
-uint64_t CatalogueIndex::RecordOffset(uint32_t node) const {
-  return GetU32(m_offsets + 4 * size_t{node});
-}
-
-uint32_t CatalogueIndex::NodeAt(size_t blobOffset) const {
-  const size_t blocks = (m_nNodes + kBlock - 1) / kBlock;
-  size_t lo = 0, hi = blocks;  // the last block starting at or before blobOffset
-  while (hi - lo > 1) {
-    const size_t mid = (lo + hi) / 2;
-    if (GetU32(m_blockStarts + 4 * mid) <= blobOffset)
-      lo = mid;
-    else
-      hi = mid;
+std::vector<uint8_t> CatalogueIndex::Row(uint32_t row) {
+  const size_t rowBytes = RowBytes(m_nBlocks);
+  const uint64_t at = m_nRowsAt + uint64_t{row} * (rowBytes + 8);
+  uint64_t checksum = 0;
+  try {
+    m_file->Seek(at + rowBytes);
+    if (m_file->Read(&checksum, 8) != 8) throw Damaged();
+  } catch (const std::exception&) {
+    throw Damaged();
   }
-  size_t at = GetU32(m_blockStarts + 4 * lo);
-  uint32_t node = static_cast<uint32_t>(lo * kBlock);
-  while (true) {
-    const void* nul = std::memchr(m_names.data() + at, '\0', blobOffset - at);
-    if (nul == nullptr) return node;
-    at = static_cast<size_t>(static_cast<const char*>(nul) - m_names.data()) + 1;
-    ++node;
+  const std::string bytes = ReadChecked(at, rowBytes, checksum);
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+const CatalogueIndex::Block& CatalogueIndex::GetBlock(uint32_t number) {
+  if (const auto it = m_blocks.find(number); it != m_blocks.end()) return it->second;
+  if (number >= m_nBlocks) throw Damaged();
+  if (m_blocks.size() >= kCachedBlocks) m_blocks.clear();
+  const uint64_t* entry = &m_directory[3 * size_t{number}];
+  if (entry[1] > (uint64_t{1} << 32)) throw Damaged();
+  const std::string bytes = ReadChecked(entry[0], static_cast<size_t>(entry[1]), entry[2]);
+  Block block;
+  uint64_t offset = Get<uint64_t>(bytes, 0);
+  const uint32_t count = Get<uint32_t>(bytes, 8);
+  const uint32_t first = number * kBlockNodes;
+  if (count == 0 || count > kBlockNodes || first + count > m_nNodes) throw Damaged();
+  size_t at = 12;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint64_t back = GetVarint(bytes, at);
+    if (back > first + i) throw Damaged();
+    block.parents.push_back(back == 0 ? kNoParent : static_cast<uint32_t>(first + i - back));
+    block.offsets.push_back(offset);
+    offset += GetVarint(bytes, at);
   }
+  block.names = bytes.substr(at);
+  for (size_t from = 0; block.nameStarts.size() < count; ) {
+    block.nameStarts.push_back(static_cast<uint32_t>(from));
+    from = block.names.find('\0', from);
+    if (from == std::string::npos) throw Damaged();
+    ++from;
+  }
+  block.nameStarts.push_back(static_cast<uint32_t>(block.names.size()));
+  return m_blocks.emplace(number, std::move(block)).first->second;
 }
 
-std::string_view CatalogueIndex::LowerName(uint32_t node) const {
-  size_t at = GetU32(m_blockStarts + 4 * (node / kBlock));
-  for (uint32_t n = node - node % kBlock; n < node; ++n) at = m_names.find('\0', at) + 1;
-  const size_t end = m_names.find('\0', at);
-  return m_names.substr(at, end - at);
+uint32_t CatalogueIndex::Parent(uint32_t node) {
+  return GetBlock(node / kBlockNodes).parents[node % kBlockNodes];
 }
 
-std::vector<uint32_t> CatalogueIndex::Candidates(const std::vector<std::string>& texts) const {
-  std::vector<uint32_t> found;
+uint64_t CatalogueIndex::RecordOffset(uint32_t node) {
+  return GetBlock(node / kBlockNodes).offsets[node % kBlockNodes];
+}
+
+std::string_view CatalogueIndex::LowerName(uint32_t node) {
+  const Block& block = GetBlock(node / kBlockNodes);
+  const uint32_t i = node % kBlockNodes;
+  return std::string_view(block.names)
+      .substr(block.nameStarts[i], block.nameStarts[i + 1] - block.nameStarts[i] - 1);
+}
+
+void CatalogueIndex::ForEachCandidate(const std::vector<std::string>& texts,
+                                      const std::function<bool(uint32_t)>& found) {
+  // The blocks that may hold one of the texts: for each text, those whose
+  // rows of all its trigrams are set.
+  const size_t rowBytes = RowBytes(m_nBlocks);
+  std::vector<uint8_t> blocks(rowBytes, 0);
   for (const std::string& text : texts) {
-    size_t from = 0;
-    while (true) {
-      const size_t hit = m_names.find(text, from);
-      if (hit == std::string_view::npos) break;
-      found.push_back(NodeAt(hit));
-      from = m_names.find('\0', hit + text.size()) + 1;  // on to the next name
-      if (from == 0) break;
+    std::vector<uint8_t> all(rowBytes, 0xFF);
+    std::vector<uint32_t> used;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i + 3 <= text.size(); ++i) used.push_back(TrigramRow(bytes + i));
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    for (const uint32_t r : used) {
+      const std::vector<uint8_t> row = Row(r);
+      for (size_t b = 0; b < rowBytes; ++b) all[b] &= row[b];
     }
+    for (size_t b = 0; b < rowBytes; ++b) blocks[b] |= all[b];
   }
-  if (texts.size() > 1) {
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
+  std::vector<uint32_t> hits;
+  for (uint32_t b = 0; b < m_nBlocks; ++b) {
+    if (!(blocks[b / 8] & (1u << (b % 8)))) continue;
+    const Block& block = GetBlock(b);
+    const std::string_view names = block.names;
+    hits.clear();
+    for (const std::string& text : texts) {
+      for (size_t from = 0;;) {
+        const size_t hit = names.find(text, from);
+        if (hit == std::string_view::npos) break;
+        const auto next = std::upper_bound(block.nameStarts.begin(), block.nameStarts.end(), hit);
+        hits.push_back(static_cast<uint32_t>(next - block.nameStarts.begin() - 1));
+        from = *next;  // on to the next name
+      }
+    }
+    std::sort(hits.begin(), hits.end());
+    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+    for (const uint32_t i : hits)
+      if (!found(b * kBlockNodes + i)) return;
   }
-  return found;
 }

@@ -1,41 +1,60 @@
 // The search index of one catalogue, kept in the user's cache folder (never
-// beside the catalogue, which may sit on read-only media). It holds each
-// node's name lower-cased, one after the other, which a query's literal
-// texts are found in at memory speed; and for each node its parent and where
-// its record starts in the catalogue, so that each candidate is read back from
-// the catalogue and judged by the very same test as a streamed search.
+// beside the catalogue, which may sit on read-only media).
 //
-// An index names the catalogue it was made from by its absolute path, size,
-// modification time and a hash of its first and last 64 KiB; one that does
-// not fit, or whose own checksum fails, is made again.
+// The nodes are taken in blocks of 512 in pre-order. A block holds each
+// node's name lower-cased, its parent and the length of its record in the
+// catalogue; a table of bits tells, for each of 8192 buckets of three-byte
+// runs (trigrams), which blocks hold a name with a run in that bucket. A
+// query's literal texts pick the blocks that may hold them from a few rows of
+// that table, the texts are found in those blocks' names, and each candidate
+// is read back from the catalogue and judged by the very same test as a
+// streamed search, so both give the same results.
+//
+// An index names its catalogue by absolute path, size, modification time and
+// a hash of the first and last 64 KiB; one that does not fit is made again.
+// Every part read is checked against its own hash first: a damaged index is
+// never trusted (Damaged is thrown, and the caller makes it again).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class CFile;
 
 class CatalogueIndex {
  public:
   static constexpr uint32_t kNoParent = UINT32_MAX;
 
-  uint64_t NodeCount() const { return m_nNodes; }
-  // Nodes whose lower-cased name holds one of the texts, in pre-order.
-  std::vector<uint32_t> Candidates(const std::vector<std::string>& texts) const;
-  uint32_t Parent(uint32_t node) const;
-  uint64_t RecordOffset(uint32_t node) const;
-  // The lower-cased name as stored (a null byte in it stored as 0x01).
-  std::string_view LowerName(uint32_t node) const;
-  uint64_t FileBytes() const { return m_bytes.size(); }
+  class Damaged : public std::runtime_error {
+   public:
+    Damaged() : std::runtime_error("the index is damaged") {}
+  };
 
-  // The index file for a catalogue: loaded when it fits the catalogue, else
-  // built (atomically) and loaded. Null when the catalogue cannot have one
-  // (out of tree order, cut short, over 4 GiB: it is searched by streaming)
-  // or the catalogue cannot be read; error then says why, or stays empty.
-  // progress is called once when building takes over a second.
+  ~CatalogueIndex();
+
+  uint64_t NodeCount() const { return m_nNodes; }
+  // Calls found with each node whose lower-cased name holds one of the texts
+  // (all nodes for a text under three bytes), in pre-order, until it returns
+  // false. Throws Damaged.
+  void ForEachCandidate(const std::vector<std::string>& texts,
+                        const std::function<bool(uint32_t)>& found);
+  uint32_t Parent(uint32_t node);
+  uint64_t RecordOffset(uint32_t node);
+  // The lower-cased name as stored (a null byte in it stored as 0x01).
+  std::string_view LowerName(uint32_t node);
+
+  // The index of a catalogue: loaded when it fits the catalogue, else built
+  // (atomically) and loaded. Null when the catalogue cannot have one (out of
+  // tree order, cut short, over 4 G nodes: it is searched by streaming) or
+  // cannot be read; error then says why, or stays empty. progress is called
+  // once when building takes over a second.
   static std::unique_ptr<CatalogueIndex> Open(const std::string& catalogue,
                                               const std::string& cacheFolder,
                                               const std::function<void()>& progress,
@@ -45,16 +64,27 @@ class CatalogueIndex {
 
  private:
   struct Key;
+  struct Block {
+    std::vector<uint32_t> parents;
+    std::vector<uint64_t> offsets;
+    std::vector<uint32_t> nameStarts;  // one more than nodes: the end
+    std::string names;
+  };
+
+  CatalogueIndex();
   static std::optional<Key> ReadKey(const std::string& catalogue, std::string& error);
   static std::unique_ptr<CatalogueIndex> Load(const std::string& file, const Key& key);
   static bool Build(const std::string& catalogue, const std::string& file, const Key& key,
                     const std::function<void()>& progress);
-  uint32_t NodeAt(size_t blobOffset) const;
+  // Reads size bytes at offset that must hash to checksum.
+  std::string ReadChecked(uint64_t offset, size_t size, uint64_t checksum);
+  std::vector<uint8_t> Row(uint32_t row);
+  const Block& GetBlock(uint32_t block);
 
-  std::string m_bytes;  // the whole index file
+  std::unique_ptr<CFile> m_file;
   uint64_t m_nNodes = 0;
-  const unsigned char* m_parents = nullptr;
-  const unsigned char* m_offsets = nullptr;
-  const unsigned char* m_blockStarts = nullptr;
-  std::string_view m_names;
+  uint32_t m_nBlocks = 0;
+  uint64_t m_nRowsAt = 0;
+  std::vector<uint64_t> m_directory;  // per block: where, bytes, checksum
+  std::map<uint32_t, Block> m_blocks;  // the blocks read lately
 };

@@ -13,6 +13,7 @@
 #include "search/fast_hash.h"
 #include "search/query.h"
 #include "tree/display_path.h"
+#include "tree/nest_limit.h"
 
 namespace {
 
@@ -145,19 +146,27 @@ class CatalogueSearch {
 
   void Run() {
     if (m_options.useIndex && m_query.NameLiterals()) {
-      std::string error;
-      auto index = CatalogueIndex::Open(
-          m_path, m_options.cacheFolder, [&] { m_sink.Indexing(m_number); }, error);
-      if (index && SearchIndexed(*index)) return Finish();
-      if (!error.empty()) return Fail(error);
-      // No index to be had, or one that did not fit after all: streamed,
-      // starting afresh.
-      m_rows.clear();
-      m_totals.matches -= m_matches, m_totals.bytes -= m_bytes;
-      m_matches = m_bytes = 0;
+      // A damaged index is made again once; then the catalogue is streamed.
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        std::string error;
+        auto index = CatalogueIndex::Open(m_path, m_options.cacheFolder,
+                                          [&] { m_sink.Indexing(m_number); }, error);
+        if (!index) {
+          if (!error.empty()) return Fail(error);
+          break;
+        }
+        const IndexedEnd end = SearchIndexed(*index);
+        if (end == IndexedEnd::done) return Flush();
+        ForgetMatches();
+        index.reset();
+        if (end != IndexedEnd::damaged) break;
+        std::error_code ignored;
+        std::filesystem::remove(Utf8Path(CatalogueIndex::IndexPath(m_path, m_options.cacheFolder)),
+                                ignored);
+      }
     }
     SearchStreamed();
-    Finish();
+    Flush();
   }
 
  private:
@@ -185,21 +194,22 @@ class CatalogueSearch {
     }
   }
 
-  // False when the index turned out not to fit the catalogue. The rows are
-  // handed on only at the end, so a search that starts again by streaming
+  enum class IndexedEnd { done, damaged, misfit };
+
+  // The rows are handed on only at the end, so a search that starts again
   // repeats none.
-  bool SearchIndexed(const CatalogueIndex& index) {
-    const std::vector<uint32_t> candidates = index.Candidates(*m_query.NameLiterals());
-    if (candidates.empty()) return true;
+  IndexedEnd SearchIndexed(CatalogueIndex& index) {
     std::unique_ptr<CatalogueRecordReader> reader;
     try {
       reader = std::make_unique<CatalogueRecordReader>(m_path);
     } catch (const std::exception& failure) {
       Fail(ReadFailureText(failure));
-      return true;
+      return IndexedEnd::done;
     }
     // The labels of the last candidate's ancestors, top first, with their
-    // node numbers: the next candidate shares most of them.
+    // node numbers: the next candidate shares most of them. Only read when
+    // a path is asked for.
+    const bool wantLabels = m_options.withRows || m_query.UsesPath();
     std::vector<std::pair<uint32_t, std::string>> chain;
     std::vector<uint32_t> above;
     const std::function<void(std::vector<std::string_view>&)> ancestors =
@@ -208,45 +218,62 @@ class CatalogueSearch {
           for (const auto& [node, label] : chain) labels.push_back(label);
         };
     std::string stored;
-    for (size_t i = 0; i < candidates.size(); ++i) {
-      if ((i & 0xFF) == 0 && Cancelled(m_cancel)) {
+    IndexedEnd end = IndexedEnd::done;
+    size_t seen = 0;
+    const auto judge = [&](uint32_t node) {
+      if ((++seen & 0xFF) == 0 && Cancelled(m_cancel)) {
         m_totals.cancelled = true;
-        return true;
+        return false;
       }
-      const uint32_t node = candidates[i];
-      try {
-        above.clear();
-        for (uint32_t p = index.Parent(node); p != CatalogueIndex::kNoParent; p = index.Parent(p)) {
-          if (p >= node || above.size() > index.NodeCount()) return false;
-          above.push_back(p);
+      above.clear();
+      for (uint32_t p = index.Parent(node); p != CatalogueIndex::kNoParent; p = index.Parent(p)) {
+        if (p >= node || above.size() > kMaxNestLevels) {
+          end = IndexedEnd::misfit;
+          return false;
         }
-        std::reverse(above.begin(), above.end());
+        above.push_back(p);
+      }
+      std::reverse(above.begin(), above.end());
+      if (wantLabels) {
         size_t same = 0;
         while (same < chain.size() && same < above.size() && chain[same].first == above[same])
           ++same;
         chain.resize(same);
         for (size_t k = same; k < above.size(); ++k)
           chain.emplace_back(above[k], reader->ReadAt(index.RecordOffset(above[k])).label);
-        const StreamedNode& record = reader->ReadAt(index.RecordOffset(node));
-        const int depth = static_cast<int>(above.size());
-        const bool matches = m_judge.Judge(record, depth, ancestors);
-        stored.assign(m_judge.LowerName());
-        std::replace(stored.begin(), stored.end(), '\0', '\1');
-        if (stored != index.LowerName(node)) return false;
-        if (matches) Take(record, node);
-      } catch (const std::exception&) {
-        return false;  // a record the index points at is not there
       }
+      const StreamedNode& record = reader->ReadAt(index.RecordOffset(node));
+      const bool matches = m_judge.Judge(record, static_cast<int>(above.size()), ancestors);
+      // The record read back must be the node the index named.
+      stored.assign(m_judge.LowerName());
+      std::replace(stored.begin(), stored.end(), '\0', '\1');
+      if (stored != index.LowerName(node)) {
+        end = IndexedEnd::misfit;
+        return false;
+      }
+      if (matches) Take(record, node);
+      return true;
+    };
+    try {
+      index.ForEachCandidate(*m_query.NameLiterals(), judge);
+    } catch (const CatalogueIndex::Damaged&) {
+      return IndexedEnd::damaged;
+    } catch (const std::exception&) {
+      return IndexedEnd::misfit;  // a record the index points at is not there
     }
-    return true;
+    return end;
+  }
+
+  void ForgetMatches() {
+    m_rows.clear();
+    m_totals.matches -= m_matches, m_totals.bytes -= m_bytes;
+    m_matches = m_bytes = 0;
   }
 
   void Flush() {
     if (!m_rows.empty()) m_sink.Found(m_number, m_rows);
     m_rows.clear();
   }
-
-  void Finish() { Flush(); }
 
   void Fail(const std::string& message) {
     ++m_totals.failed;
