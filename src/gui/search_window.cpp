@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -138,7 +139,12 @@ SearchWindow::SearchWindow(MainWindow& main, ProfileStore& profile)
           &SearchWindow::UpdateStatus);
   m_query->installEventFilter(this);
   m_query->lineEdit()->installEventFilter(this);
+  // Ctrl+Shift+F here too puts the cursor back in the query line.
+  auto* again = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this);
+  connect(again, &QShortcut::activated, this, &SearchWindow::Summon);
   LoadSettings();
+  std::string error;
+  ShowLibrarySize(LibraryEntries(error).size());
   UpdateStatus();
 }
 
@@ -182,8 +188,8 @@ void SearchWindow::StartSearch() {
   // Those that have ended are let go; the others end on their own soon.
   std::erase_if(m_stopped, [](const auto& run) { return run->Finished(); });
   const int generation = ++m_generation;
+  m_model->Reset();  // the view lets go of the rows before they go
   m_results.Clear();
-  m_model->Reset();
   m_failureTexts.clear();
   m_indexing.clear();
   m_error->hide();
@@ -198,9 +204,11 @@ void SearchWindow::StartSearch() {
       problem = e.what();
     }
   }
-  std::vector<std::string> entries;
+  std::string libraryProblem;
+  std::vector<std::string> entries = LibraryEntries(libraryProblem);
+  ShowLibrarySize(entries.size());
   if (query) {
-    entries = LibraryEntries(problem);
+    problem = libraryProblem;
     if (entries.empty() && problem.empty())
       problem = "The library is empty: add catalogues or folders of catalogues with Look in.";
   }
@@ -269,8 +277,9 @@ void SearchWindow::UpdateStatus() {
     failed += (failed.isEmpty() ? "" : "\n") + OneLineText("Could not read " + Text(failure));
   m_failures->setText(failed);
   m_failures->setVisible(!failed.isEmpty());
-  std::string error;
-  const size_t entries = LibraryEntries(error).size();
+}
+
+void SearchWindow::ShowLibrarySize(size_t entries) {
   m_lookIn->setText(
       QString("Look in: %1 %2...").arg(entries).arg(entries == 1 ? "entry" : "entries"));
 }

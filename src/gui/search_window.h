@@ -66,6 +66,7 @@ class SearchWindow : public QWidget {
   void Arrived(int generation);
   void Drain();
   void UpdateStatus();
+  void ShowLibrarySize(size_t entries);
   void ShowContextMenu(QPoint at);
   void EditLibrary();
   void RememberQuery();

@@ -8,7 +8,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
@@ -254,6 +256,51 @@ TEST_F(SearchWindowGui, EscapeClosesAndTheQueryIsKeptInTheSettings) {
   SearchWindow* t = next.SearchCatalogues();
   EXPECT_EQ(t->size(), QSize(700, 400));
   EXPECT_EQ(t->QueryBox()->itemText(0), "zeta");
+}
+
+}  // namespace
+
+namespace {
+
+// Look in: each entry with its counts, a missing one marked; an empty
+// library offers the recent catalogues' folders, added by a double-click.
+TEST_F(SearchWindowGui, LookInShowsTheLibraryAndOffersRecentFolders) {
+  struct Case {
+    std::vector<std::string> library;
+    std::vector<std::string> shown;  // the start of each line, in order
+    std::vector<bool> marked;
+  };
+  const std::string gone = dir.filePath("gone.ztr").toStdString();
+  const std::string folder = dir.path().toStdString();
+  const Case cases[] = {
+      {{alpha, gone}, {alpha + "   1 catalogue, 5 nodes", gone + "   missing: "}, {false, true}},
+      {{}, {"Add " + folder + "   (a recent catalogue's folder)"}, {false}},
+  };
+  profile->WriteProfileString("Recent File List", "File1", alpha);
+  for (const Case& c : cases) {
+    Library(c.library);
+    SearchWindow& s = Search("zeta");
+    std::vector<std::string> lines;
+    std::vector<bool> marks;
+    WhenModal([&](QWidget* dialog) {
+      auto* list = dialog->findChild<QListWidget*>("libraryEntries");
+      for (int i = 0; list && i < list->count(); ++i) {
+        lines.push_back(list->item(i)->text().toStdString());
+        marks.push_back(!list->item(i)->icon().isNull());
+      }
+      if (c.library.empty()) emit list->itemActivated(list->item(0));
+      static_cast<QDialog*>(dialog)->reject();
+    });
+    QTest::mouseClick(s.findChild<QPushButton*>("lookIn"), Qt::LeftButton);
+    ASSERT_EQ(lines.size(), c.shown.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_TRUE(lines[i].starts_with(c.shown[i])) << lines[i];
+      EXPECT_EQ(marks[i], c.marked[i]) << lines[i];
+    }
+  }
+  // The suggested folder went into the library: its catalogues are searched.
+  SearchWindow& s = Search("zeta");
+  EXPECT_EQ(s.Model()->rowCount(), 1);
 }
 
 }  // namespace
