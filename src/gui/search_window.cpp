@@ -164,7 +164,7 @@ void SearchWindow::Summon() {
   if (m_interrupted) StartSearch();  // the search closing stopped is run again
 }
 
-bool SearchWindow::Searching() const { return m_run && !m_done; }
+bool SearchWindow::Searching() const { return m_typingTimer.isActive() || (m_run && !m_done); }
 
 void SearchWindow::StopSearch() {
   m_typingTimer.stop();

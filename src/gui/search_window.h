@@ -37,6 +37,7 @@ class SearchWindow : public QWidget {
   void Summon();
   // Stops a running search; what was found stays.
   void StopSearch();
+  // A query waits for the typing to pause, or runs.
   bool Searching() const;
 
   QComboBox* QueryBox() const { return m_query; }

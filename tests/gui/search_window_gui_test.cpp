@@ -215,13 +215,16 @@ TEST_F(SearchWindowGui, ExportWritesTheSelectedRowsAsCsv) {
       static_cast<QDialog*>(dialog)->accept();
     }
   });
-  QTimer::singleShot(50, [] {
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_TRUE(menu && menu->objectName() == "resultMenu");
+    if (!menu || menu->objectName() != "resultMenu") return;
+    poll.stop();
     menu->close();
     for (QAction* a : menu->actions())
       if (a->text() == "Export...") a->trigger();
   });
+  poll.start(5);
   emit s.Table()->customContextMenuRequested(
       s.Table()->visualRect(s.Model()->index(1, 0)).center());
   QFile file(csv);
