@@ -46,7 +46,25 @@ void RowTableModel::sort(int column, Qt::SortOrder order) {
   m_sortColumn = column;
   m_sortOrder = order;
   std::vector<uint32_t> sorted = m_order;
-  std::sort(sorted.begin(), sorted.end(), [this](uint32_t a, uint32_t b) { return Before(a, b); });
+  int64_t key = 0;
+  if (column >= 0 && !sorted.empty() && m_rows.SortKey(sorted[0], column, key)) {
+    // The numbers side by side sort several times faster than rows reached
+    // through their numbers.
+    std::vector<std::pair<int64_t, uint32_t>> keyed(sorted.size());
+    for (size_t i = 0; i < sorted.size(); ++i) {
+      m_rows.SortKey(sorted[i], column, keyed[i].first);
+      keyed[i].second = sorted[i];
+    }
+    const bool up = order == Qt::AscendingOrder;
+    std::sort(keyed.begin(), keyed.end(), [up](const auto& a, const auto& b) {
+      if (a.first != b.first) return up ? a.first < b.first : b.first < a.first;
+      return a.second < b.second;
+    });
+    for (size_t i = 0; i < keyed.size(); ++i) sorted[i] = keyed[i].second;
+  } else {
+    std::sort(sorted.begin(), sorted.end(),
+              [this](uint32_t a, uint32_t b) { return Before(a, b); });
+  }
   Rearrange(std::move(sorted));
 }
 

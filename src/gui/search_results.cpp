@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "app/main_frame.h"
@@ -40,9 +41,14 @@ int CompareFolded(std::string_view a, std::string_view b) {
   return a.compare(b);
 }
 
-// Folders have no size or date: they come before every file.
+// Folders have no size or date: they come before every file. Times past
+// the signed range (no real clock gives them) sort as the latest.
 int64_t SizeKey(const ResultRow& row) { return row.isFile ? row.size : -1; }
-uint64_t ModifiedKey(const ResultRow& row) { return row.isFile ? Ticks(row.modified) + 1 : 0; }
+int64_t ModifiedKey(const ResultRow& row) {
+  return row.isFile
+             ? static_cast<int64_t>(std::min<uint64_t>(Ticks(row.modified), INT64_MAX - 1)) + 1
+             : 0;
+}
 
 void AppendCsvField(std::string_view field, std::string& out) {
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -185,6 +191,17 @@ bool SearchResults::Less(size_t a, size_t b, int column) const {
     default:
       return false;
   }
+}
+
+bool SearchResults::SortKey(size_t index, int column, int64_t& key) const {
+  const ResultRow& row = m_batch.rows[index];
+  if (column == SizeColumn)
+    key = SizeKey(row);
+  else if (column == ModifiedColumn)
+    key = ModifiedKey(row);
+  else
+    return false;
+  return true;
 }
 
 std::string ResultsCsv(const SearchResults& results, const std::vector<size_t>& rows) {

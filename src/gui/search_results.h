@@ -85,6 +85,7 @@ class SearchResults : public TableRows {
   size_t RowCount() const override { return m_batch.rows.size(); }
   QVariant Data(size_t row, int column, int role) const override;
   bool Less(size_t a, size_t b, int column) const override;
+  bool SortKey(size_t row, int column, int64_t& key) const override;
 
  private:
   std::vector<std::string> m_catalogues;
