@@ -213,8 +213,11 @@ int main(int argc, char** argv) {
       "broad query (%d rows): first rows %.1f ms after its start, all rows in the table %.1f ms "
       "(ztr-tool search --count: %.1f ms)\n",
       rows, broad.firstFromStart, broad.all, cliBroad);
-  std::printf("sort by size: %.1f ms; scroll to the end: %.1f ms; rows' memory: %.1f MiB\n", sort,
-              scroll, static_cast<double>(after - before) / 1024.0);
+  std::printf(
+      "sort by size: %.1f ms; scroll to the end: %.1f ms; memory: the rows hold %.1f MiB, the "
+      "process grew by %.1f MiB\n",
+      sort, scroll, static_cast<double>(s.Results().Bytes() + 4 * rows) / 1048576.0,
+      static_cast<double>(after - before) / 1024.0);
   std::printf(
       "open a result in a closed catalogue and show it: %.1f ms (File Open of it again: %.1f ms; "
       "a result of the open catalogue: %.1f ms)\n",

@@ -68,7 +68,8 @@ void AppendCsvField(std::string_view field, std::string& out) {
 const char* ResultBatch::Store(std::string_view text) {
   if (text.size() > m_left) {
     const size_t size = std::max(kBlockBytes, text.size());
-    blocks.push_back(std::make_unique<char[]>(size));
+    blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+    m_blockBytes += size;
     m_free = blocks.back().get();
     m_left = size;
   }
@@ -107,6 +108,7 @@ void ResultBatch::Append(ResultBatch&& other) {
     m_free = other.m_free;
     m_left = other.m_left;
   }
+  m_blockBytes += other.m_blockBytes;
   other = ResultBatch();
 }
 
@@ -126,6 +128,10 @@ void SearchResults::SetCatalogues(std::vector<std::string> catalogues) {
   m_catalogueNames.clear();
   for (const std::string& path : m_catalogues)
     m_catalogueNames.push_back(Text(Utf8Text(Utf8Path(path).filename())));
+}
+
+size_t SearchResults::Bytes() const {
+  return m_batch.rows.capacity() * sizeof(ResultRow) + m_batch.BlockBytes();
 }
 
 void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {

@@ -41,12 +41,14 @@ struct ResultBatch {
   std::vector<std::unique_ptr<char[]>> blocks;
 
   void Add(size_t catalogue, const SearchRow& row);
+  size_t BlockBytes() const { return m_blockBytes; }
   void Append(ResultBatch&& other);
 
  private:
   const char* Store(std::string_view text);
   char* m_free = nullptr;
   size_t m_left = 0;
+  size_t m_blockBytes = 0;
 };
 
 // Counts of a set of rows, for the status line.
@@ -76,6 +78,8 @@ class SearchResults : public TableRows {
   const ResultRow& Row(size_t row) const { return m_batch.rows[row]; }
   const std::string& CatalogueOf(const ResultRow& row) const { return m_catalogues[row.catalogue]; }
   const ResultTotals& Totals() const { return m_totals; }
+  // The memory the rows hold (their records and blocks of text).
+  size_t Bytes() const;
   static void Count(const ResultRow& row, ResultTotals& totals);
 
   // TableRows

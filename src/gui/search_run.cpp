@@ -10,12 +10,10 @@ class SearchRun::Sink final : public SearchSink {
 
   void Found(size_t catalogue, std::vector<SearchRow>& rows) override {
     // The rows are copied out of the engine's strings here, on this thread,
-    // so that the window's thread only moves whole batches.
-    ResultBatch batch;
-    batch.rows.reserve(rows.size());
-    for (const SearchRow& row : rows) batch.Add(catalogue, row);
+    // into the batch the window takes next, whose blocks of text fill up
+    // before a new one is begun; the window's thread only moves whole batches.
     m_run.Post([&](SearchProgress& p) {
-      p.batch.Append(std::move(batch));
+      for (const SearchRow& row : rows) p.batch.Add(catalogue, row);
       p.indexing.clear();
     });
   }
