@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/main_frame.h"
+#include "platform/utf8_path.h"
 #include "tree/display_path.h"
 #include "tree/tree_walk.h"
 
@@ -13,7 +14,7 @@ namespace {
 bool SameFile(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
   std::error_code error;
-  return a == b || std::filesystem::equivalent(a, b, error);
+  return a == b || std::filesystem::equivalent(Utf8Path(a), Utf8Path(b), error);
 }
 
 HTREEITEM NodeAt(const CTreeCtrl& tree, uint64_t index) {

@@ -3,6 +3,7 @@
 // opening a result in the tree, the context menu's export.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -304,6 +305,45 @@ TEST_F(SearchWindowGui, LookInShowsTheLibraryAndOffersRecentFolders) {
   // The suggested folder went into the library: its catalogues are searched.
   SearchWindow& s = Search("zeta");
   EXPECT_EQ(s.Model()->rowCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The menu of one result: each entry and what it leaves behind.
+TEST_F(SearchWindowGui, TheMenuOfOneResultCopiesAndShowsFileInfo) {
+  SearchWindow& s = Search("report");
+  ASSERT_EQ(s.Model()->rowCount(), 1);
+  struct Case {
+    QString entry;
+    QString clipboard;
+    QString boxStart;   // empty: no message box
+  };
+  const Case cases[] = {
+      {"Copy Path", "/disk1/docs/report.txt", ""},
+      {"Copy Name", "report.txt", ""},
+      {"File Info", "", "Created:"},
+  };
+  for (const Case& c : cases) {
+    QApplication::clipboard()->clear();
+    QString box;
+    if (!c.boxStart.isEmpty()) AnswerMessageBox(QMessageBox::Ok, &box);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!menu || menu->objectName() != "resultMenu") return;
+      poll.stop();
+      menu->close();
+      for (QAction* a : menu->actions())
+        if (a->text() == c.entry) a->trigger();
+    });
+    poll.start(5);
+    emit s.Table()->customContextMenuRequested(
+        s.Table()->visualRect(s.Model()->index(0, 0)).center());
+    EXPECT_EQ(QApplication::clipboard()->text(), c.clipboard) << c.entry.toStdString();
+    EXPECT_EQ(box.left(c.boxStart.size()), c.boxStart) << c.entry.toStdString();
+  }
 }
 
 }  // namespace
