@@ -59,8 +59,9 @@ bool BuildLibraryCatalogue(const std::string& path, int k, const std::vector<Sou
     auto* data = new CTreeItemData;
     data->m_nFileSize = size;
     data->m_dwAttributes = FILE_ATTRIBUTE_ARCHIVE;
-    const uint64_t when = (static_cast<uint64_t>(year - 1970) * 31556952 + random() % 31556952 +
-                           11644473600ULL) * 10000000ULL;
+    const uint64_t when =
+        (static_cast<uint64_t>(year - 1970) * 31556952 + random() % 31556952 + 11644473600ULL) *
+        10000000ULL;
     data->m_ftLastWrite = data->m_ftCreation = data->m_ftLastAccess = U64ToFileTime(when);
     FormatFileLabel(name, *data, label);
     tree.InsertItem(kMask | TVIF_PARAM, label, 5, 5, 0x1000, 0xF000, data, parent, TVI_LAST);
@@ -93,8 +94,8 @@ bool BuildLibraryCatalogue(const std::string& path, int k, const std::vector<Sou
       addFile(camera, name, 500000 + random() % 6000000, year);
     }
     HTREEITEM documents = addFolder(top, "Documents-" + std::to_string(copy));
-    static const char* const kDocuments[] = {"invoice_", "letter to ", "budget ", "notes ",
-                                             "thesis-v", "minutes "};
+    static const char* const kDocuments[] = {"invoice_", "letter to ", "budget ",
+                                             "notes ",   "thesis-v",   "minutes "};
     for (int i = 0; i < 5000 && count < kNodes; ++i) {
       const int year = 2005 + static_cast<int>(random() % 20);
       std::string name = kDocuments[random() % std::size(kDocuments)] + std::to_string(i) +
@@ -118,7 +119,8 @@ bool Apart(const std::function<bool()>& work) {
 bench::Run Median(const std::vector<std::string>& args) {
   std::vector<bench::Run> runs;
   for (int i = 0; i < kMedianRuns; ++i) runs.push_back(bench::RunProgram(args));
-  std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
+  std::sort(runs.begin(), runs.end(),
+            [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
   return runs[runs.size() / 2];
 }
 
@@ -161,15 +163,17 @@ int main() {
   const Run built = RunProgram(search({"--count", "zqxnomatch", catalogues[0]}, false));
   RunProgram(search({"--count", "zqxnomatch"}));
   uintmax_t indexBytes = 0;
-  for (const auto& entry : fs::directory_iterator(folder + "/cache/ZTR")) indexBytes += entry.file_size();
+  for (const auto& entry : fs::directory_iterator(folder + "/cache/ZTR"))
+    indexBytes += entry.file_size();
 
   std::printf("ztr-tool search, %d catalogues of %zu nodes (names from /usr, %zu nodes there)\n",
               kCatalogues, kNodes, source.size());
   PrintRun("list of one catalogue", listed);
   PrintRun("index of one catalogue built (first search)", built);
-  std::printf("  index build against list: %.2fx (target <= 1.5x); index %.1f bytes/node"
-              " (target <= 25)\n",
-              built.seconds / listed.seconds, static_cast<double>(indexBytes) / (kCatalogues * kNodes));
+  std::printf(
+      "  index build against list: %.2fx (target <= 1.5x); index %.1f bytes/node"
+      " (target <= 25)\n",
+      built.seconds / listed.seconds, static_cast<double>(indexBytes) / (kCatalogues * kNodes));
 
   const char* const selective[] = {"zqxnomatch", "\"annual report\" ext:pdf",
                                    "IMG_2019*.jpg size:>2mb"};
@@ -189,8 +193,10 @@ int main() {
   PrintRun("zqxnomatch --no-index (streamed)", streamed);
   PrintRun("peer: grep -c -i zqxnomatch, all listings", grep);
   peak = std::max({peak, broad.peakKiB, dupe.peakKiB});
-  std::printf("  targets: selective <= 0.050 s, broad <= 0.200 s, dupe: <= 2 s, peak <= 64 MiB"
-              " (peak seen %.1f MiB)\n", peak / 1024.0);
+  std::printf(
+      "  targets: selective <= 0.050 s, broad <= 0.200 s, dupe: <= 2 s, peak <= 64 MiB"
+      " (peak seen %.1f MiB)\n",
+      peak / 1024.0);
   std::printf("  indexed against grep: %.1fx faster; against streaming: %.1fx faster\n",
               grep.seconds / Median(search({"--count", "zqxnomatch"})).seconds,
               streamed.seconds / Median(search({"--count", "zqxnomatch"})).seconds);

@@ -1,5 +1,6 @@
 #include "cli/console_host.h"
 
+#include "app/resource.h"
 #include "platform/cp1252.h"
 
 namespace {
@@ -27,7 +28,7 @@ int ConsoleHost::MessageBox(std::string_view text, std::string_view caption, UIN
   }
   ++m_notices;
   std::string line = m_prefix;
-  line.append(caption).append(": ");
+  line.append(caption == kAppName && !m_appCaption.empty() ? m_appCaption : caption).append(": ");
   AppendDisplayText(text, line);  // a path from a Windows catalogue as the window shows it
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), m_messages);

@@ -23,6 +23,11 @@ class ConsoleHost : public FrameHost {
   // command works on several files); empty by default.
   void SetMessagePrefix(std::string prefix) { m_prefix = std::move(prefix); }
 
+  // The caption written instead of the application's name, under which the
+  // frame reports a failure that ended a command (a save that could not be
+  // written): "ztr-tool scan" says which command failed.
+  void SetApplicationCaption(std::string caption) { m_appCaption = std::move(caption); }
+
   // Notices (boxes with only OK) written since the last reset: the frame
   // shows every failure of a command so.
   int NoticesShown() const { return m_notices; }
@@ -47,6 +52,7 @@ class ConsoleHost : public FrameHost {
  private:
   std::FILE* m_messages;
   std::string m_prefix;
+  std::string m_appCaption;
   std::string m_folder;
   std::string m_saveName;
   std::string m_openName;

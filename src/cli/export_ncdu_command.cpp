@@ -26,12 +26,14 @@ constexpr std::string_view kHelp =
     "and later write it), for 'ncdu -f OUT.json' or 'gdu -f OUT.json'. Without\n"
     "-o (or with -o -) the export goes to stdout.\n"
     "\n"
-    "Folders and files keep their names (as bytes), files their size and\n"
-    "last-write time. The catalogue knows only each file's size, not the disk\n"
-    "space it takes, so both ncdu's sizes (asize and dsize) are the file's size.\n"
-    "A folder that could not be entered is a read error. A catalogue with\n"
-    "several top-level folders is exported under one folder named after FILE,\n"
-    "since an export holds one root.\n"
+    "Folders and files keep their names (as bytes), files their size,\n"
+    "last-write time and attributes (as ncdu -e writes the mode: the type, no\n"
+    "write bits for a read-only file). The catalogue knows only each file's\n"
+    "size, not the disk space it takes, so both ncdu's sizes (asize and dsize)\n"
+    "are the file's size, but a sparse file's dsize is at least one 512-byte\n"
+    "block less. A folder that could not be entered is a read error. A\n"
+    "catalogue with several top-level folders is exported under one folder\n"
+    "named after FILE, since an export holds one root.\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT   the file to write (replaced only once it is complete)\n"
@@ -80,6 +82,7 @@ int RunExportNcduCommand(std::span<char* const> args) {
   const std::string rootName = DialogPath(path);
   bool written = false;
   tool.host.ResetNotices();
+  tool.host.SetApplicationCaption("ztr-tool export-ncdu");
   tool.frame.RunGuarded(
       [&] {
         std::unique_ptr<CAtomicFileWriter> file;

@@ -71,6 +71,7 @@ int RunImportNcduCommand(std::span<char* const> args) {
 
   // Written as Save writes it, through a temporary file renamed over FILE.
   tool.host.ResetNotices();
+  tool.host.SetApplicationCaption("ztr-tool import-ncdu");
   tool.frame.RunGuarded([&] { tool.frame.SaveTree(DialogPath(output), nullptr); },
                         CommandSource::Menu);
   return tool.host.NoticesShown() == 0 ? kExitOk : kExitFailure;

@@ -71,6 +71,7 @@ int RunScanCommand(std::span<char* const> args) {
   const std::string target = DialogPath(output);
   tool.host.SetNextSaveName(target);
   tool.host.ResetNotices();
+  tool.host.SetApplicationCaption("ztr-tool scan");
   frame.OnCommand(ID_FILE_SAVE_AS);
   if (tool.host.NoticesShown() > 0) return kExitFailure;
   if (frame.m_bModified) {

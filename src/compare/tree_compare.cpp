@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cp1252.h"
+#include "platform/local_time.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 #include "tree/tree_walk.h"
@@ -19,6 +20,15 @@ struct Child {
   HTREEITEM node;
   uint32_t index;  // position among its siblings
 };
+
+// A time kept in whole seconds (ncdu's mtime, a file system without finer
+// times) matches the other side's time within the same second.
+bool SameLastWrite(FILETIME a, FILETIME b) {
+  constexpr auto kSecond = static_cast<uint64_t>(kFileTimeTicksPerSecond);
+  const uint64_t x = FileTimeToU64(a), y = FileTimeToU64(b);
+  if (x % kSecond == 0 || y % kSecond == 0) return x / kSecond == y / kSecond;
+  return x == y;
+}
 
 bool ByNameThenPosition(const Child& a, const Child& b) {
   return a.name != b.name ? a.name < b.name : a.index < b.index;
@@ -171,15 +181,15 @@ void TreeComparer::ComparePair(HTREEITEM oldNode, HTREEITEM newNode, size_t dept
   }
   if (oldData != nullptr) {
     if (oldData->m_nFileSize != newData->m_nFileSize ||
-        !(oldData->m_ftLastWrite == newData->m_ftLastWrite))
+        !SameLastWrite(oldData->m_ftLastWrite, newData->m_ftLastWrite))
       ReportOne(TreeChange::changed, oldNode, newNode);
     return;
   }
-  const bool oldUnreadable = IsUnreadableFolder(m_old, oldNode);
-  const bool newUnreadable = IsUnreadableFolder(m_new, newNode);
-  if (oldUnreadable != newUnreadable) {
+  // A folder that could not be entered on both sides may still hold what
+  // was read of it (ncdu keeps the entries it could list): compare that.
+  if (IsUnreadableFolder(m_old, oldNode) != IsUnreadableFolder(m_new, newNode)) {
     ReportOne(TreeChange::unreadable, oldNode, newNode);
-  } else if (!oldUnreadable) {
+  } else {
     EnterFolder(newNode);
     CompareChildren(oldNode, newNode, depth + 1);
   }

@@ -1,7 +1,11 @@
 #include "interop/catalogue_to_ncdu.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "interop/ncdu_sizes.h"
+#include "platform/file_attributes.h"
+#include "platform/local_time.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 
@@ -15,7 +19,7 @@ std::optional<int64_t> UnixSeconds(FILETIME ft) {
   // Zero (no time known) and moments before 1970 have no place in ncdu's
   // unsigned field.
   if (raw < kUnixEpochAsFileTime) return std::nullopt;
-  return static_cast<int64_t>((raw - kUnixEpochAsFileTime) / 10'000'000);
+  return static_cast<int64_t>((raw - kUnixEpochAsFileTime) / kFileTimeTicksPerSecond);
 }
 
 }  // namespace
@@ -40,6 +44,7 @@ CatalogueToNcdu::CatalogueToNcdu(NcduWriter& writer, std::optional<std::string_v
   if (!commonRoot) return;
   NcduEntry root;
   root.name = *commonRoot;
+  root.mode = UnixModeFromAttributes(0, true);
   m_writer.OpenFolder(root);
   m_nDepthOffset = 1;
   m_nOpenFolders = 1;
@@ -51,20 +56,26 @@ void CatalogueToNcdu::Add(const CatalogueNode& node) {
     m_writer.CloseFolder();
     --m_nOpenFolders;
   }
+  const bool isFile = node.data != nullptr && !node.hasChildren;
   NcduEntry entry;
   if (node.data != nullptr) {
+    const DWORD attributes = node.data->m_dwAttributes;
     entry.name = NameOfFileLabel(node.label, *node.data);
-    entry.size = node.data->m_nFileSize;
+    entry.size = std::max<int64_t>(0, node.data->m_nFileSize);
+    entry.diskUsage = (attributes & FILE_ATTRIBUTE_SPARSE_FILE) && isFile
+                          ? NcduSparseDiskUsage(entry.size)
+                          : entry.size;
     entry.mtime = UnixSeconds(node.data->m_ftLastWrite);
-    entry.notRegular =
-        (node.data->m_dwAttributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+    entry.mode = UnixModeFromAttributes(attributes, !isFile);
+    entry.notRegular = (attributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
   } else if (node.stateImage == kStateUnreadable) {
     entry.name = NameOfUnreadableFolder(node.label);
     entry.readError = true;
   } else {
     entry.name = node.label;
   }
-  if (node.data != nullptr && !node.hasChildren) {
+  if (node.data == nullptr) entry.mode = UnixModeFromAttributes(0, true);
+  if (isFile) {
     m_writer.File(entry);
     return;
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "interop/ncdu_sizes.h"
 #include "platform/file_attributes.h"
 #include "platform/local_time.h"
 #include "tree/nest_limit.h"
@@ -19,7 +20,7 @@ constexpr UINT kInsertMask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_
 struct NcduInfo {
   std::string name;
   int64_t asize = 0;
-  std::optional<int64_t> dsize;
+  int64_t dsize = 0;  // ncdu leaves out a dsize of 0
   std::optional<int64_t> mtime;
   std::optional<int64_t> mode;
   bool readError = false;
@@ -124,7 +125,8 @@ void Builder::InsertFile(HTREEITEM parent) {
                                               : (m_info.notRegular ? kUnixCharDevice : kUnixFile) |
                                                     kUnixOwnerWrite);
   st.size = static_cast<uint64_t>(m_info.asize);
-  if (m_info.dsize) st.blocks = static_cast<uint64_t>(*m_info.dsize) / 512;
+  // Of the blocks a scan counts only whether the file is sparse matters.
+  if (NcduSaysSparse(m_info.asize, m_info.dsize)) st.blocks = 0;
   record->m_dwAttributes =
       FileAttributesFromUnix(st, m_info.name, (st.mode & kUnixTypeMask) == kUnixLink);
   record->m_nFileSize = m_info.asize;
@@ -170,7 +172,7 @@ HTREEITEM Builder::Run() {
       continue;
     }
     const char next = m_json.Peek();
-    if (next != '[' && next != '{') m_json.Fail("expected a folder ('[') or a file ('{')");
+    if (next != '[' && next != '{') m_json.FailExpected("a folder ('[') or a file ('{')");
     if (next == '[') m_json.Expect('[');
     ReadInfo(m_json, m_info, m_key);
     if (leftOut > 0 || (next == '[' && m_info.name.starts_with('.'))) {
@@ -193,7 +195,7 @@ HTREEITEM Builder::Run() {
     if (next == '[') open.push_back({node, TVI_FIRST});
   }
   m_json.Expect(']');
-  if (m_json.Peek() != '\0') m_json.Fail("more text follows the export");
+  if (!m_json.AtEnd()) m_json.Fail("more text follows the export");
   return root;
 }
 

@@ -70,11 +70,18 @@ void NcduWriter::Separate() {
 void NcduWriter::Info(const NcduEntry& entry, bool isFile) {
   m_out.append("{\"name\":");
   AppendNcduString(entry.name, m_out);
+  // ncdu leaves out sizes of 0.
   if (entry.size > 0) {
     m_out.append(",\"asize\":");
     AppendNumber(entry.size, m_out);
+  }
+  if (entry.diskUsage > 0) {
     m_out.append(",\"dsize\":");
-    AppendNumber(entry.size, m_out);
+    AppendNumber(entry.diskUsage, m_out);
+  }
+  if (entry.mode) {
+    m_out.append(",\"mode\":");
+    AppendNumber(*entry.mode, m_out);
   }
   if (entry.mtime) {
     m_out.append(",\"mtime\":");

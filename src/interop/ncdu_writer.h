@@ -13,8 +13,10 @@
 
 struct NcduEntry {
   std::string_view name;
-  int64_t size = 0;              // apparent size, also given as the disk usage
+  int64_t size = 0;              // apparent size (asize)
+  int64_t diskUsage = 0;         // dsize
   std::optional<int64_t> mtime;  // seconds since 1970, UTC
+  std::optional<uint32_t> mode;  // the Unix type and permission bits
   bool notRegular = false;       // a link, a device, a pipe or a socket
   bool readError = false;        // a folder that could not be read
 };

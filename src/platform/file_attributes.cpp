@@ -22,6 +22,22 @@ DWORD FileAttributesFromUnix(const UnixStatus& st, std::string_view name, bool i
   return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 
+uint32_t UnixModeFromAttributes(DWORD attributes, bool folder) {
+  uint32_t type = kUnixFile;
+  uint32_t permissions = 0644;
+  if (folder) {
+    type = kUnixFolder;
+    permissions = 0755;
+  } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    type = kUnixLink;
+    permissions = 0777;
+  } else if (attributes & FILE_ATTRIBUTE_SYSTEM) {
+    type = kUnixCharDevice;
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) permissions &= ~0222u;
+  return type | permissions;
+}
+
 #ifdef __linux__
 DWORD FileAttributesFromStatus(const struct statx& st, std::string_view name, bool isSymlink) {
   UnixStatus status;

@@ -48,6 +48,12 @@ struct UnixStatus {
 //  normal    0x80   only when no other bit applies
 DWORD FileAttributesFromUnix(const UnixStatus& st, std::string_view name, bool isSymlink);
 
+// A Unix mode that FileAttributesFromUnix turns back into these attributes
+// as far as a mode can carry them: the type (a folder when `folder`, else a
+// symbolic link for reparse, a character device for system, a regular file)
+// and the usual permissions, without write bits for a read-only entry.
+uint32_t UnixModeFromAttributes(DWORD attributes, bool folder);
+
 #ifdef __linux__
 // The same from the status statx gives.
 DWORD FileAttributesFromStatus(const struct statx& st, std::string_view name, bool isSymlink);

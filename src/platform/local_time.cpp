@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int64_t kTicksPerSecond = 10'000'000;  // FILETIME counts 100 ns ticks
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr uint64_t kLargestConvertible = 0x7FFF'FFFF'FFFF'FFFF;
 
@@ -16,13 +15,13 @@ constexpr uint64_t kLargestConvertible = 0x7FFF'FFFF'FFFF'FFFF;
 
 FILETIME UnixToFileTime(int64_t sec, uint32_t nsec) {
   constexpr int64_t kLastSecond =
-      static_cast<int64_t>(std::numeric_limits<uint64_t>::max() / kTicksPerSecond) -
+      static_cast<int64_t>(std::numeric_limits<uint64_t>::max() / kFileTimeTicksPerSecond) -
       kSecondsFrom1601To1970 - 1;
   if (sec < -kSecondsFrom1601To1970) return U64ToFileTime(0);
   if (sec > kLastSecond) return U64ToFileTime(std::numeric_limits<uint64_t>::max());
   if (nsec > 999'999'999) nsec = 999'999'999;
   const uint64_t ticks =
-      static_cast<uint64_t>(sec + kSecondsFrom1601To1970) * kTicksPerSecond + nsec / 100;
+      static_cast<uint64_t>(sec + kSecondsFrom1601To1970) * kFileTimeTicksPerSecond + nsec / 100;
   return U64ToFileTime(ticks);
 }
 
@@ -34,7 +33,8 @@ size_t FormatFileTime(FILETIME ft, const char* format, char* out, size_t size) {
   struct tm local {};
   bool asMomentZero = ticks > kLargestConvertible;
   if (!asMomentZero) {
-    const int64_t sec = static_cast<int64_t>(ticks / kTicksPerSecond) - kSecondsFrom1601To1970;
+    const int64_t sec =
+        static_cast<int64_t>(ticks / kFileTimeTicksPerSecond) - kSecondsFrom1601To1970;
     if (sec > std::numeric_limits<int32_t>::max()) return 0;  // past 2038, always after 1900
     if (sec < 0) {
       // Before 1970: years before 1900 (local calendar) show the moment 0,

@@ -8,6 +8,8 @@
 
 #include "platform/win_types.h"
 
+inline constexpr int64_t kFileTimeTicksPerSecond = 10'000'000;  // FILETIME counts 100 ns ticks
+
 // The FILETIME of a moment given as seconds and nanoseconds since 1970 UTC.
 // Moments before 1601 become 0; moments past the FILETIME range become its
 // largest value.

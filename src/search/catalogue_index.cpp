@@ -29,7 +29,15 @@ namespace {
 // The header's hash covers its fields, the path and the directory.
 constexpr char kMagic[8] = {'Z', 'T', 'R', 'I', 'D', 'X', '2', '\n'};
 enum HeaderField {
-  kSize, kMtime, kEndsHash, kNodes, kBlocks, kPathBytes, kDirectoryAt, kChecksum, kFields
+  kSize,
+  kMtime,
+  kEndsHash,
+  kNodes,
+  kBlocks,
+  kPathBytes,
+  kDirectoryAt,
+  kChecksum,
+  kFields
 };
 constexpr size_t kHeaderBytes = sizeof kMagic + kFields * 8;
 constexpr uint32_t kBlockNodes = 512;
@@ -138,7 +146,8 @@ struct CatalogueIndex::Key {
 CatalogueIndex::CatalogueIndex() : m_file(std::make_unique<CFile>()) {}
 CatalogueIndex::~CatalogueIndex() = default;
 
-std::string CatalogueIndex::IndexPath(const std::string& catalogue, const std::string& cacheFolder) {
+std::string CatalogueIndex::IndexPath(const std::string& catalogue,
+                                      const std::string& cacheFolder) {
   std::error_code error;
   const auto absolute = std::filesystem::absolute(Utf8Path(catalogue), error).lexically_normal();
   const std::string key = Utf8Text(absolute);
@@ -149,7 +158,7 @@ std::string CatalogueIndex::IndexPath(const std::string& catalogue, const std::s
 }
 
 std::optional<CatalogueIndex::Key> CatalogueIndex::ReadKey(const std::string& catalogue,
-                                                          std::string& error) {
+                                                           std::string& error) {
   namespace fs = std::filesystem;
   Key key;
   std::error_code fsError;
@@ -398,7 +407,7 @@ const CatalogueIndex::Block& CatalogueIndex::GetBlock(uint32_t number) {
     offset += GetVarint(bytes, at);
   }
   block.names = bytes.substr(at);
-  for (size_t from = 0; block.nameStarts.size() < count; ) {
+  for (size_t from = 0; block.nameStarts.size() < count;) {
     block.nameStarts.push_back(static_cast<uint32_t>(from));
     from = block.names.find('\0', from);
     if (from == std::string::npos) throw Damaged();

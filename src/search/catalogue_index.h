@@ -85,6 +85,6 @@ class CatalogueIndex {
   uint64_t m_nNodes = 0;
   uint32_t m_nBlocks = 0;
   uint64_t m_nRowsAt = 0;
-  std::vector<uint64_t> m_directory;  // per block: where, bytes, checksum
+  std::vector<uint64_t> m_directory;   // per block: where, bytes, checksum
   std::map<uint32_t, Block> m_blocks;  // the blocks read lately
 };

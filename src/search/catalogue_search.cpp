@@ -33,6 +33,22 @@ struct Duplicates {
   std::vector<uint64_t> nameSizes;
   std::vector<int64_t> sizes;
 
+  // Adds a value; past a few million, the values are sorted and each that
+  // occurs more than twice kept twice only, which tells the same and keeps
+  // a library full of copies in bounded memory.
+  template <class T>
+  static void Add(std::vector<T>& values, T value, size_t& limit) {
+    values.push_back(value);
+    if (values.size() < limit) return;
+    std::sort(values.begin(), values.end());
+    size_t out = 0;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (out < 2 || values[i] != values[out - 1] || values[i] != values[out - 2])
+        values[out++] = values[i];
+    values.resize(out);
+    if (values.size() > limit / 2) limit *= 2;
+  }
+
   template <class T>
   static void KeepRepeated(std::vector<T>& values) {
     std::sort(values.begin(), values.end());
@@ -149,8 +165,8 @@ class CatalogueSearch {
       // A damaged index is made again once; then the catalogue is streamed.
       for (int attempt = 0; attempt < 2; ++attempt) {
         std::string error;
-        auto index = CatalogueIndex::Open(m_path, m_options.cacheFolder,
-                                          [&] { m_sink.Indexing(m_number); }, error);
+        auto index = CatalogueIndex::Open(
+            m_path, m_options.cacheFolder, [&] { m_sink.Indexing(m_number); }, error);
         if (!index) {
           if (!error.empty()) return Fail(error);
           break;
@@ -296,6 +312,7 @@ class CatalogueSearch {
 bool CollectDuplicates(const Query& query, std::span<const std::string> catalogues,
                        const std::atomic<bool>* cancel, Duplicates& duplicates) {
   std::string name;
+  size_t nameSizeLimit = size_t{1} << 21, sizeLimit = size_t{1} << 21;
   for (const std::string& catalogue : catalogues) {
     const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {
       if ((visited.index & 0xFF) == 0 && Cancelled(cancel)) return false;
@@ -305,9 +322,9 @@ bool CollectDuplicates(const Query& query, std::span<const std::string> catalogu
       if (query.UsesDupes()) {
         name.clear();
         AppendDisplayText(NodeStoredName(node, node.depth), name);
-        duplicates.nameSizes.push_back(NameSizeKey(name, size));
+        Duplicates::Add(duplicates.nameSizes, NameSizeKey(name, size), nameSizeLimit);
       }
-      if (query.UsesSizeDupes() && size > 0) duplicates.sizes.push_back(size);
+      if (query.UsesSizeDupes() && size > 0) Duplicates::Add(duplicates.sizes, size, sizeLimit);
       return true;
     });
     if (end.stopped) return false;

@@ -1,7 +1,9 @@
 // Exchange with ncdu and gdu: ztr-tool export-ncdu and import-ncdu against
 // the real peers, and what bad input leaves behind.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -19,7 +21,8 @@ std::string ReadText(const std::string& path) {
 }
 
 // A folder with a subfolder, sizes, a name that is not UTF-8 and holds a
-// control character, a hidden file and a dot-folder a scan leaves out.
+// control character, a hidden file and a dot-folder a scan leaves out, a
+// link, a sparse file, a read-only file and a pipe.
 class NcduExchange : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -31,6 +34,13 @@ class NcduExchange : public ::testing::Test {
     std::ofstream(root + "/sub/b.bin") << "12345678";
     std::ofstream(root + "/sub/we\xE9ird\x01") << "";
     std::ofstream(root + "/.cache/in") << "dropped";
+    fs::create_symlink("a.txt", root + "/link");
+    std::ofstream(root + "/sparse").close();
+    fs::resize_file(root + "/sparse", 1 << 20);
+    std::ofstream(root + "/ro") << "ro";
+    fs::permissions(root + "/ro", fs::perms::all, fs::perm_options::remove);
+    fs::permissions(root + "/ro", fs::perms::owner_read, fs::perm_options::add);
+    ASSERT_EQ(::mkfifo((root + "/pipe").c_str(), 0644), 0);
     scanned = temp / "scan.ztr";
     ASSERT_EQ(RunTool({"scan", "-o", scanned, root}).status, 0);
   }
@@ -38,6 +48,20 @@ class NcduExchange : public ::testing::Test {
     const ToolResult r = RunTool({"list", file});
     EXPECT_EQ(r.status, 0) << r.err;
     return r.out;
+  }
+  // What the exchange carries of each node: all list --json shows but the
+  // creation and access times, and the last-write time to the second.
+  std::vector<std::string> Exchanged(const std::string& file) {
+    const ToolResult r = RunTool({"list", "--json", file});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> nodes = Lines(r.out);
+    for (std::string& node : nodes) {
+      const size_t times = node.find(",\"creation\":");
+      if (times == std::string::npos) continue;
+      const uint64_t lastWrite = std::stoull(node.substr(node.rfind(':') + 1));
+      node.replace(times, std::string::npos, ",\"second\":" + std::to_string(lastWrite / 10000000));
+    }
+    return nodes;
   }
 
   ScratchFolder temp;
@@ -52,10 +76,38 @@ TEST_F(NcduExchange, ExportIsReadByNcduAndGduAndComesBackUnchanged) {
   const ToolResult gdu = RunProgram("gdu", {"-n", "-f", json});
   EXPECT_EQ(gdu.status, 0) << gdu.err;
   EXPECT_NE(gdu.out.find("/sub"), std::string::npos) << gdu.out;
-  // ZTR -> ncdu -> ZTR: names, sizes and times (the labels) as scanned.
-  const std::string back = temp / "back.ztr";
-  ASSERT_EQ(RunTool({"import-ncdu", again, "-o", back}).status, 0);
-  EXPECT_EQ(List(back), List(scanned));
+
+  // The attributes the round trips must keep, as the scan set them.
+  const std::vector<std::string> scan = Exchanged(scanned);
+  const struct {
+    const char* name;
+    int attributes;
+  } files[] = {{"link", 0x400}, {"sparse", 0x220}, {".profile", 0x22},
+               {"ro", 0x21},    {"pipe", 0x4},     {"a.txt", 0x20}};
+  for (const auto& f : files) {
+    const std::string label = std::string("\"label\":\"") + f.name + "   ";
+    const std::string attributes = "\"attributes\":" + std::to_string(f.attributes) + ",";
+    EXPECT_EQ(std::count_if(scan.begin(), scan.end(),
+                            [&](const std::string& node) {
+                              return node.find(label) != std::string::npos &&
+                                     node.find(attributes) != std::string::npos;
+                            }),
+              1)
+        << f.name;
+  }
+  // ZTR -> ZTR, ZTR -> ncdu -> ZTR, and ncdu's own scan: each node's name,
+  // size, last-write second and attributes as scanned.
+  const std::string direct = temp / "direct.ztr", back = temp / "back.ztr";
+  const std::string ncduScan = temp / "ncdu-scan.json", fromScan = temp / "ncdu-scan.ztr";
+  ASSERT_EQ(RunProgram("ncdu", {"-0", "-e", "-o", ncduScan, root}).status, 0);
+  for (const auto& [in, out] : {std::pair{json, direct}, {again, back}, {ncduScan, fromScan}}) {
+    SCOPED_TRACE(in);
+    ASSERT_EQ(RunTool({"import-ncdu", in, "-o", out}).status, 0);
+    EXPECT_EQ(Exchanged(out), scan);
+    // The scan keeps times finer than a second: compared at whole seconds.
+    const ToolResult diff = RunTool({"diff", scanned, out});
+    EXPECT_EQ(diff.status, 0) << diff.out;
+  }
 }
 
 TEST_F(NcduExchange, NcduScanImportedIsTheCatalogueTheScanGives) {
@@ -103,6 +155,9 @@ TEST_F(NcduExchange, BadInputIsNamedAndLeavesTheOutputAlone) {
       {"[2,0,{},[{\"name\":\"/x\"}]]", "format version 2 is not supported"},
       {"[1,2,{},[{\"name\":\"/x\"},\n{\"name\":5}]]", "line 2: \"name\" is not a string"},
       {deep, "nested deeper than the 199 levels"},
+      {whole + std::string("\0garbage", 8), "line 1: more text follows the export"},
+      {"[1,2,{},\n[{\"name\":\"/x\"}" + std::string("\0]]", 3),
+       "line 2: expected ',' or ']', found byte 0x00"},
   };
   const std::string in = temp / "in.json", out = temp / "out.ztr";
   for (const auto& c : cases) {
@@ -115,6 +170,14 @@ TEST_F(NcduExchange, BadInputIsNamedAndLeavesTheOutputAlone) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(ReadText(out), "keep");
   }
+  // A file that cannot be written is named by the command, as every message is.
+  std::ofstream(in) << whole;
+  for (const auto& args : {std::vector<std::string>{"import-ncdu", in, "-o", "/nonexistent/x"},
+                           {"export-ncdu", scanned, "-o", "/nonexistent/x"}}) {
+    const ToolResult r = RunTool(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ztr-tool " + args[0] + ": /nonexistent/x was not found.\n");
+  }
   // A tree file that cannot be read whole is not exported.
   const std::string bad = temp / "bad.ztr", json = temp / "bad.json";
   TreeFileBytes().Record("/x", 1).Record("y", 200).WriteTo(bad);
@@ -123,6 +186,25 @@ TEST_F(NcduExchange, BadInputIsNamedAndLeavesTheOutputAlone) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "File Open: Maximum directory nest level exceeded!\n");
   EXPECT_EQ(ReadText(json), "keep");
+}
+
+// Valid JSON that ncdu never writes still reads; a folder ncdu could not
+// read on both sides is compared by what it holds.
+TEST_F(NcduExchange, UnusualJsonReadsAndUnreadableFoldersCompareInside) {
+  const std::string before = temp / "before.json", after = temp / "after.json";
+  std::ofstream(before) << R"([1,2,{},[{"name":"/x"},[{"name":"u","read_error":true},)"
+                           R"({"name":"a","asize":1}]]])";
+  std::ofstream(after) << "\xEF\xBB\xBF"
+                          R"([1.0,2e0,{},[{"name":"/x"},[{"name":"u","read_error":true},)"
+                          R"({"name":"b\ud800\\","asize":1.5e3}]]])";
+  const std::string old = temp / "before.ztr", now = temp / "after.ztr";
+  ASSERT_EQ(RunTool({"import-ncdu", before, "-o", old}).status, 0);
+  const ToolResult r = RunTool({"import-ncdu", after, "-o", now});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(List(now), "/x\n  u [Could not be read]\n    b\xEF\xBF\xBD\\   1500 bytes, \n");
+  const ToolResult diff = RunTool({"diff", old, now});
+  EXPECT_EQ(diff.status, 1);
+  EXPECT_EQ(diff.out, "- /x/u/a\n+ /x/u/b\xEF\xBF\xBD\\\n");
 }
 
 TEST_F(NcduExchange, SeveralTopLevelFoldersShareOneRootNamedAfterTheFile) {

@@ -262,7 +262,7 @@ TEST_F(SearchCommand, IndexedAndStreamedResultsAgree) {
   for (int c = 0; c < 3; ++c) {
     TreeFileBytes bytes;
     bytes.Record("/disk" + std::to_string(c), 1);
-    int deepest = 2;  // in tree order: a folder's children right after it
+    int deepest = 2;                  // in tree order: a folder's children right after it
     for (int n = 0; n < 1500; ++n) {  // a few blocks of the index
       const std::string name = pick(words) + std::to_string(random() % 50) + "." + pick(words);
       const int level = 2 + static_cast<int>(random() % (deepest - 1));

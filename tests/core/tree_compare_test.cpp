@@ -53,6 +53,8 @@ TEST(TreeCompare, MatchesByNameAndReportsInNewOrder) {
       // A file's name is exact, trailing spaces and size-like text included.
       {{"t/", " a  ", " b   1 bytes, x"}, {"t/", " a  ", " b   1 bytes, x", " a"}, {"+ t/a"}},
       {{"/", " x/", "  y"}, {"/", " x/", "  z"}, {"- /x/y", "+ /x/z"}},
+      // Not entered on both sides: what each holds is compared.
+      {{"t/", " u!", "  a", "  k"}, {"t/", " u!", "  b", "  k"}, {"- t/u/a", "+ t/u/b"}},
   };
   for (const Case& c : cases) {
     ScriptedHost host;
