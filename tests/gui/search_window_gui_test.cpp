@@ -99,6 +99,21 @@ class SearchWindowGui : public ::testing::Test, protected WindowFixture {
       values.push_back(s.Model()->index(r, column).data().toString().toStdString());
     return values;
   }
+  // Opens the context menu of a table row and chooses the entry.
+  static void ChooseFromMenu(SearchWindow& s, int row, const QString& entry) {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!menu || menu->objectName() != "resultMenu") return;
+      poll.stop();
+      menu->close();
+      for (QAction* a : menu->actions())
+        if (a->text() == entry) a->trigger();
+    });
+    poll.start(5);
+    emit s.Table()->customContextMenuRequested(
+        s.Table()->visualRect(s.Model()->index(row, 0)).center());
+  }
   static std::string Status(const SearchWindow& s) { return s.StatusLine()->text().toStdString(); }
 
   std::string alpha, beta;
@@ -216,18 +231,7 @@ TEST_F(SearchWindowGui, ExportWritesTheSelectedRowsAsCsv) {
       static_cast<QDialog*>(dialog)->accept();
     }
   });
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (!menu || menu->objectName() != "resultMenu") return;
-    poll.stop();
-    menu->close();
-    for (QAction* a : menu->actions())
-      if (a->text() == "Export...") a->trigger();
-  });
-  poll.start(5);
-  emit s.Table()->customContextMenuRequested(
-      s.Table()->visualRect(s.Model()->index(1, 0)).center());
+  ChooseFromMenu(s, 1, "Export...");
   QFile file(csv);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QString local =
@@ -318,7 +322,7 @@ TEST_F(SearchWindowGui, TheMenuOfOneResultCopiesAndShowsFileInfo) {
   struct Case {
     QString entry;
     QString clipboard;
-    QString boxStart;   // empty: no message box
+    QString boxStart;  // empty: no message box
   };
   const Case cases[] = {
       {"Copy Path", "/disk1/docs/report.txt", ""},
@@ -329,18 +333,7 @@ TEST_F(SearchWindowGui, TheMenuOfOneResultCopiesAndShowsFileInfo) {
     QApplication::clipboard()->clear();
     QString box;
     if (!c.boxStart.isEmpty()) AnswerMessageBox(QMessageBox::Ok, &box);
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (!menu || menu->objectName() != "resultMenu") return;
-      poll.stop();
-      menu->close();
-      for (QAction* a : menu->actions())
-        if (a->text() == c.entry) a->trigger();
-    });
-    poll.start(5);
-    emit s.Table()->customContextMenuRequested(
-        s.Table()->visualRect(s.Model()->index(0, 0)).center());
+    ChooseFromMenu(s, 0, c.entry);
     EXPECT_EQ(QApplication::clipboard()->text(), c.clipboard) << c.entry.toStdString();
     EXPECT_EQ(box.left(c.boxStart.size()), c.boxStart) << c.entry.toStdString();
   }
