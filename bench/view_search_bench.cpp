@@ -192,8 +192,13 @@ int main(int argc, char** argv) {
   main.View()->viewport()->repaint();
   const double open = Ms(t);
   // Only showing it, the catalogue being open.
+  int sameCatalogue = 0;  // a row of the catalogue now open
+  while (sameCatalogue < rows - 1 &&
+         s.Results().CatalogueOf(s.Results().Row(s.Model()->RowAt(sameCatalogue))) !=
+             main.Frame().m_strTreeFile)
+    ++sameCatalogue;
   t.restart();
-  s.OpenInTree(0);
+  s.OpenInTree(sameCatalogue);
   main.View()->viewport()->repaint();
   const double show = Ms(t);
   // File Open's own part: reading the same catalogue again (into memory
