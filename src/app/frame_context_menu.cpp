@@ -4,6 +4,7 @@
 
 #include "app/main_frame.h"
 #include "app/resource.h"
+#include "platform/same_file.h"
 #include "tree/tree_item.h"
 
 void CMainFrame::OnContextMenu(POINT screen) {
@@ -58,11 +59,20 @@ void CMainFrame::PruneBranch(HTREEITEM node) {
 void CMainFrame::SaveBranch(HTREEITEM node) {
   std::string path;
   if (!AskSaveFileName(path)) return;
+  // Over the file the open tree came from, the rest of that tree would be
+  // in no file any more: asked first, and afterwards the tree is untitled
+  // with unsaved changes, so nothing is lost without another question.
+  const bool overOpenFile = !m_strTreeFile.empty() && IsSameFile(path, m_strTreeFile);
+  if (overOpenFile &&
+      m_host.MessageBox(path + " holds the open directory tree.\nReplace it with this branch only?",
+                        "Save Branch", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    return;
   // Writing one branch does not save the rest of the catalogue: unsaved
   // changes stay unsaved, so closing still asks about them.
   const bool modified = m_bModified;
   SaveTree(path, node);
-  m_bModified = modified;
+  m_bModified = modified || overOpenFile;
+  if (overOpenFile) UpdateCaption(nullptr);
 }
 
 void CMainFrame::ShowFileInfo(HTREEITEM node) {

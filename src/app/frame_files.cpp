@@ -74,18 +74,19 @@ void CMainFrame::WriteItem(HTREEITEM node, int level, CArchive* ar) {
 
 void CMainFrame::OnFileSave() {
   if (m_strTreeFile.empty()) {
-    std::string path;
-    if (!AskSaveFileName(path)) return;
-    UpdateCaption(&path);
+    OnFileSaveAs();
+    return;
   }
   SaveTree(m_strTreeFile, nullptr);
 }
 
+// The tree takes the new name only once it is written there: after a failed
+// save the next Save must not go to a file that holds nothing of it.
 void CMainFrame::OnFileSaveAs() {
   std::string path;
   if (!AskSaveFileName(path)) return;
+  SaveTree(path, nullptr);
   UpdateCaption(&path);
-  SaveTree(m_strTreeFile, nullptr);
 }
 
 void CMainFrame::OnFileOpen() {
@@ -112,34 +113,36 @@ void CMainFrame::LoadTree(const std::string& path) {
   // totals, so they are 0 again without a reset.
   tree.DeleteItem(TVI_ROOT);
   m_bModified = false;
+  // Untitled until the file is read to its end: after any failure only part
+  // of it is in the tree, and Save must ask where to write that part rather
+  // than write it over the file.
+  UpdateCaption(nullptr);
   if (IsNcduExportName(path)) {
     ImportNcduExport(file, path);
     return;
   }
-  UpdateCaption(&path);
 
   CWaitCursor wait(m_host);
   CArchive ar(file, CArchive::load);
+  TreeReadEnd end;
   try {
     // Counted from the node as it shows, not from the record: the totals
     // must follow the state images exactly, whatever the file's mask said.
-    const TreeReadEnd end = ReadTree(ar, tree, TVI_ROOT, [&](HTREEITEM node) {
+    end = ReadTree(ar, tree, TVI_ROOT, [&](HTREEITEM node) {
       const CTreeItemData* data = tree.GetItemData(node);
       if (data != nullptr && CountsAsMarked(tree.GetStateImage(node)))
         CountMarkedFile(data->m_nFileSize, 1);
     });
-    if (end == TreeReadEnd::nestLimit)
-      m_host.MessageBox(kNestLimitText, "File Open", MB_OK | MB_ICONEXCLAMATION);
   } catch (...) {
-    // Only part of the file is in the tree: without a current name, Save
-    // asks where to write instead of overwriting the file with that part.
-    UpdateCaption(nullptr);
     UpdateSelectionStatus();
     throw;
   }
   ar.Close();
+  if (end == TreeReadEnd::endOfRecords) UpdateCaption(&path);
   if (HTREEITEM first = tree.GetRootItem()) tree.Expand(first, TVE_EXPAND);
   UpdateSelectionStatus();
+  if (const std::string text = TreeReadEndText(end, path); !text.empty())
+    m_host.MessageBox(text, "File Open", MB_OK | MB_ICONEXCLAMATION);
 }
 
 // An ncdu export becomes an untitled tree, as a fresh scan is: Save then
@@ -147,7 +150,6 @@ void CMainFrame::LoadTree(const std::string& path) {
 // document that is not a readable export is reported; what was read of it
 // stays.
 void CMainFrame::ImportNcduExport(CFile& file, const std::string& path) {
-  UpdateCaption(nullptr);
   CWaitCursor wait(m_host);
   try {
     JsonPullReader json(file.GetHandle());

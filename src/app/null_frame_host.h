@@ -37,5 +37,4 @@ class NullProfileStore : public ProfileStore {
     return {};
   }
   void WriteProfileString(std::string_view, std::string_view, std::string_view) override {}
-  void DeleteSection(std::string_view) override {}
 };

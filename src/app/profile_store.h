@@ -15,5 +15,4 @@ class ProfileStore {
                                        bool* found = nullptr) = 0;
   virtual void WriteProfileString(std::string_view section, std::string_view entry,
                                   std::string_view value) = 0;
-  virtual void DeleteSection(std::string_view section) = 0;
 };

@@ -12,8 +12,9 @@ void CViewerApp::LoadStdProfileSettings() {
   m_nPreviewPages = m_profile.GetProfileInt(kSettingsSection, "PreviewPages", 0);
 }
 
+// The recent files are written back as they were read; entries beyond the
+// four the list holds, which a user may have added, stay in the file.
 void CViewerApp::SaveStdProfileSettings() {
-  m_profile.DeleteSection(kRecentSection);
   for (int i = 0; i < kRecentFiles; ++i)
     if (!m_recentFiles[i].empty())
       m_profile.WriteProfileString(kRecentSection, RecentEntry(i), m_recentFiles[i]);

@@ -35,9 +35,3 @@ void MemoryProfileStore::WriteProfileString(std::string_view section, std::strin
                                             std::string_view value) {
   m_values[Key(section, entry)] = std::string(value);
 }
-
-void MemoryProfileStore::DeleteSection(std::string_view section) {
-  const std::string prefix = Key(section, "");
-  auto it = m_values.lower_bound(prefix);
-  while (it != m_values.end() && it->first.starts_with(prefix)) it = m_values.erase(it);
-}

@@ -15,7 +15,6 @@ class MemoryProfileStore : public ProfileStore {
                                bool* found = nullptr) override;
   void WriteProfileString(std::string_view section, std::string_view entry,
                           std::string_view value) override;
-  void DeleteSection(std::string_view section) override;
 
  private:
   // Keyed "section\nentry"; a newline is in neither name.

@@ -27,8 +27,8 @@ bool ToolFrame::Stream(const std::string& path,
         CTreeRecordStream records(ar);
         while (records.Next())
           if (!perRecord(records)) return;
-        if (records.End() == TreeReadEnd::nestLimit)
-          host.MessageBox(kNestLimitText, "File Open", MB_OK | MB_ICONEXCLAMATION);
+        if (const std::string text = TreeReadEndText(records.End(), path); !text.empty())
+          host.MessageBox(text, "File Open", MB_OK | MB_ICONEXCLAMATION);
       },
       CommandSource::Menu);
   return host.NoticesShown() == 0;

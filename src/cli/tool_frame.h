@@ -30,14 +30,14 @@ struct ToolFrame {
   CMainFrame frame{host, profile};
 
   // Reads a tree file in place of the tree, as File Open does after its
-  // dialog. False when a failure or the nest-level limit was reported (on
-  // stderr); what was read before stays in the tree.
+  // dialog. False when a failure, the nest-level limit or an end inside a
+  // record was reported (on stderr); what was read before stays in the tree.
   bool Load(const std::string& path);
 
   // Reads a tree file record by record without building the tree, handing
-  // each record to perRecord in file order until it returns false; failures
-  // and the nest-level limit (when reached) are reported as Load reports
-  // them, with the same result.
+  // each record to perRecord in file order until it returns false; failures,
+  // the nest-level limit and an end inside a record (when reached) are
+  // reported as Load reports them, with the same result.
   bool Stream(const std::string& path, const std::function<bool(CTreeRecordStream&)>& perRecord);
 
   // Every node of a tree file in the tree's pre-order, as the window shows

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "platform/same_file.h"
 
 int ShowHelp(std::string_view help) {
   std::fwrite(help.data(), 1, help.size(), stdout);
@@ -49,6 +50,18 @@ int ParseInputsAndOutput(std::string_view command, std::span<char* const> args,
       return UsageError(command, "unknown option '" + std::string(arg) + "'", help);
     } else {
       inputs.emplace_back(arg);
+    }
+  }
+  // Checked before anything is read: writing would destroy what is to be read.
+  if (!output.empty() && output != "-") {
+    for (const std::string& input : inputs) {
+      if (input != "-" && IsSameFile(input, output)) {
+        std::string text = "ztr-tool ";
+        text.append(command).append(": ").append(output).append(
+            ": the output would replace the input\n");
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        return kExitFailure;
+      }
     }
   }
   return -1;

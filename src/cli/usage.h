@@ -20,7 +20,9 @@ bool LooksLikeOption(std::string_view arg);
 bool TakeOutputOption(std::span<char* const> args, size_t& i, std::string& output);
 
 // The arguments of a command that reads INPUT... and may write -o OUT:
-// returns -1 when they parse, else the exit status (help or a usage error).
+// returns -1 when they parse, else the exit status (help, a usage error, or
+// an OUT that is one of the inputs, which every command writing a file
+// refuses here).
 int ParseInputsAndOutput(std::string_view command, std::span<char* const> args,
                          std::string_view help, std::vector<std::string>& inputs,
                          std::string& output);

@@ -7,6 +7,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/local_time.h"
+#include "tree/display_path.h"
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 #include "tree/tree_walk.h"
@@ -68,7 +69,8 @@ class TreeComparer {
   const CTreeCtrl& m_new;
   const std::function<void(const TreeDifference&)>& m_report;
   std::deque<Level> m_levels;  // a deque: a level stays put while deeper ones are added
-  std::string m_path;          // the folders above the current one, each followed by '/'
+  std::string m_path;          // the folders above the current one, each followed by m_separator
+  char m_separator = '/';      // of the top-level folder being compared
   std::string m_line;
 };
 
@@ -196,8 +198,9 @@ void TreeComparer::ComparePair(HTREEITEM oldNode, HTREEITEM newNode, size_t dept
 }
 
 void TreeComparer::EnterFolder(HTREEITEM newNode) {
+  if (m_path.empty()) m_separator = PathSeparatorFor(m_new.GetItemText(newNode));
   AppendDisplayText(CompareName(m_new, newNode), m_path);
-  if (m_path.empty() || m_path.back() != '/') m_path += '/';
+  if (m_path.empty() || m_path.back() != m_separator) m_path += m_separator;
 }
 
 void TreeComparer::FormPath(const CTreeCtrl& tree, HTREEITEM node) {
@@ -205,8 +208,8 @@ void TreeComparer::FormPath(const CTreeCtrl& tree, HTREEITEM node) {
   // become one.
   m_line.assign(m_path);
   if (!m_line.empty()) {
-    while (!m_line.empty() && m_line.back() == '/') m_line.pop_back();
-    m_line += '/';
+    while (!m_line.empty() && m_line.back() == m_separator) m_line.pop_back();
+    m_line += m_separator;
   }
   AppendDisplayText(CompareName(tree, node), m_line);
 }

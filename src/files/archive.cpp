@@ -100,6 +100,13 @@ void CArchive::FillAtLeast(size_t n) {
   if (static_cast<size_t>(m_lpBufMax - m_lpBufCur) < n) ThrowEndOfFile();
 }
 
+bool CArchive::Refill() {
+  CheckOpen();
+  m_lpBufCur = m_lpBufMax = m_buffer;
+  m_lpBufMax += ReadFromFile(m_buffer, m_nBufferSize);
+  return m_lpBufMax != m_buffer;
+}
+
 size_t CArchive::ReadSlow(void* data, size_t n) {
   CheckOpen();
   auto* out = static_cast<unsigned char*>(data);

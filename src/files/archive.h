@@ -96,6 +96,13 @@ class CArchive {
     return ReadSlow(data, n);
   }
 
+  // Whether the file has no byte left to read: a record that starts here is
+  // none, while one that meets the end later was cut short.
+  bool AtEnd() {
+    assert(IsLoading());
+    return m_lpBufCur == m_lpBufMax && !Refill();
+  }
+
   // The next n bytes in place when the buffer holds them all, taken from the
   // stream; null otherwise, with nothing taken (Read() then gets them). Valid
   // until the next read.
@@ -166,6 +173,7 @@ class CArchive {
   void FlushBuffer();
   void WriteSlow(const void* data, size_t n);
   void FillAtLeast(size_t n);
+  bool Refill();  // false at the end of the file
   size_t ReadSlow(void* data, size_t n);
   size_t ReadFromFile(void* data, size_t n);
   void ReadStringSlow(std::string& text);

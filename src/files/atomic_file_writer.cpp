@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <vector>
 
 #include "files/file_exception.h"
 #include "files/temporary_file.h"
@@ -60,20 +61,19 @@ std::string FollowLinks(const std::string& userPath) {
 
 CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) {
   if (path.empty()) ThrowFor(path, ENOENT);
-  if (path.ends_with('/')) ThrowFor(path, EISDIR);
+  if (path.ends_with('/')) throw CFileException(CFileException::isFolder, path, EISDIR);
   m_strTarget = FollowLinks(path);
 
   struct stat st;
   if (::stat(m_strTarget.c_str(), &st) == 0) {
     m_bTargetExists = true;
     m_bTargetRegular = S_ISREG(st.st_mode);
-    m_nTargetMode = st.st_mode & 07777;
-    m_nTargetOwner = st.st_uid;
-    m_nTargetGroup = st.st_gid;
   } else if (errno != ENOENT) {
     ThrowFor(path, errno);
   }
 
+  if (m_bTargetExists && S_ISDIR(st.st_mode))
+    throw CFileException(CFileException::isFolder, path, EISDIR);
   if (m_bTargetExists && !m_bTargetRegular) {
     OpenInPlace();
     return;
@@ -81,13 +81,44 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path) 
   // Replacing a file we could not write to would defeat its protection.
   if (m_bTargetExists && ::faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0)
     ThrowFor(path, errno);
-  CreateTempFile();
+  // A new file gets what the umask allows; one that replaces a file is
+  // private until it has that file's owner and mode, before any byte of the
+  // catalogue is in it.
+  CreateTempFile(m_bTargetExists ? 0600 : 0666);
+  if (!m_bTargetExists) return;
+  try {
+    // A rename would split the names of a file with other hard links, and
+    // could not keep an owner that only root may give: such a file is
+    // written where it is, after a copy of it is safe beside it.
+    if (st.st_nlink > 1 || !TakeOwnerAndMode(st)) WriteInPlaceAfterBackup();
+  } catch (...) {
+    // No destructor runs for a writer that was never made: clean up here.
+    // The target itself is untouched until it is open for writing.
+    m_file.Abort();
+    if (!m_strTempPath.empty()) ::unlink(m_strTempPath.c_str());
+    if (!m_strBackupPath.empty()) ::unlink(m_strBackupPath.c_str());
+    ClearPendingTemporaryFile();
+    throw;
+  }
 }
 
 CAtomicFileWriter::~CAtomicFileWriter() {
   m_file.Abort();
   if (!m_strTempPath.empty()) ::unlink(m_strTempPath.c_str());
   ClearPendingTemporaryFile();
+  if (m_strBackupPath.empty()) return;
+  // The file was written over and not finished: its old content goes back.
+  // Should that fail too, the copy beside it stays, so a whole catalogue is
+  // still on the disk.
+  try {
+    CFile target;
+    target.OpenWriteInPlace(m_strTarget);
+    CopyContent(m_strBackupPath, target);
+    target.Sync();
+    target.Close();
+    ::unlink(m_strBackupPath.c_str());
+  } catch (...) {
+  }
 }
 
 void CAtomicFileWriter::OpenInPlace() {
@@ -100,18 +131,54 @@ void CAtomicFileWriter::OpenInPlace() {
   m_file.SetFilePath(m_strPath);
 }
 
-void CAtomicFileWriter::CreateTempFile() {
+bool CAtomicFileWriter::TakeOwnerAndMode(const struct stat& target) {
+  const int fd = m_file.GetHandle();
+  struct stat mine;
+  if (::fstat(fd, &mine) != 0) ThrowFor(m_strPath, errno);
+  // Only root may give a file away; an ordinary user may give it any group
+  // of their own.
+  if ((mine.st_uid != target.st_uid || mine.st_gid != target.st_gid) &&
+      ::fchown(fd, target.st_uid, target.st_gid) != 0)
+    return false;
+  if (::fchmod(fd, target.st_mode & 07777) != 0) ThrowFor(m_strPath, errno);
+  return true;
+}
+
+void CAtomicFileWriter::CopyContent(const std::string& from, CFile& to) {
+  CFile source;
+  try {
+    source.OpenRead(from);
+  } catch (const CFileException& e) {
+    ThrowFor(m_strPath, e.m_lOsError);
+  }
+  std::vector<char> buffer(size_t{1} << 16);
+  for (size_t n; (n = source.Read(buffer.data(), buffer.size())) > 0;) to.Write(buffer.data(), n);
+}
+
+void CAtomicFileWriter::WriteInPlaceAfterBackup() {
+  // The temporary file, private to us, becomes the copy.
+  CopyContent(m_strTarget, m_file);
+  m_file.Sync();
+  m_file.Close();
+  // From here an interruption must leave the copy: it may be the only whole
+  // catalogue left.
+  ClearPendingTemporaryFile();
+  m_strBackupPath = std::move(m_strTempPath);
+  m_strTempPath.clear();
+  OpenInPlace();
+}
+
+void CAtomicFileWriter::CreateTempFile(mode_t mode) {
   const std::string prefix =
       FolderOf(m_strTarget) + "/." + NameOf(m_strTarget).substr(0, kMaxBaseInTempName) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string temp = prefix + RandomSuffix() + ".tmp";
-    // Mode 0666 lets the umask decide the permissions of a new file. An
-    // interrupt's handler removes the file it finds recorded, so no signal
-    // may come between creating the file and recording its name.
+    // An interrupt's handler removes the file it finds recorded, so no
+    // signal may come between creating the file and recording its name.
     sigset_t all, before;
     sigfillset(&all);
     ::pthread_sigmask(SIG_BLOCK, &all, &before);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     const int openError = errno;
     if (fd >= 0) SetPendingTemporaryFile(temp);
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
@@ -133,16 +200,9 @@ void CAtomicFileWriter::Commit() {
   if (m_bInPlace) {
     if (m_file.IsRegular()) m_file.Sync();
     m_file.Close();
+    if (!m_strBackupPath.empty()) ::unlink(m_strBackupPath.c_str());
+    m_strBackupPath.clear();
     return;
-  }
-  const int fd = m_file.GetHandle();
-  if (m_bTargetExists) {
-    // Only root may give a file away; anyone else keeps the file as theirs.
-    if (m_nTargetOwner != ::geteuid() || m_nTargetGroup != ::getegid()) {
-      if (::fchown(fd, m_nTargetOwner, m_nTargetGroup) != 0) { /* best effort */
-      }
-    }
-    if (::fchmod(fd, m_nTargetMode) != 0) ThrowFor(m_strPath, errno);
   }
   m_file.Sync();
   m_file.Close();

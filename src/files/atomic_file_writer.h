@@ -3,10 +3,16 @@
 // file in the target's folder, and Commit() renames that over the target.
 //
 // A target reached through symbolic links replaces the file the links lead
-// to and leaves the links in place. A target that exists but is not a
-// regular file (a device such as /dev/null, a pipe) is written in place.
+// to and leaves the links in place. The new file keeps the old one's owner,
+// group and mode. A target that exists but is not a regular file (a device
+// such as /dev/null, a pipe) is written in place. So is a file with other
+// hard links, or one whose owner the user may not give the new file (Linux:
+// someone else's file in a shared folder): after a whole copy of it is
+// synced beside it, which puts it back should the save fail, and is removed
+// once the new content is on the disk.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -30,12 +36,21 @@ class CAtomicFileWriter {
   CFile& GetFile() { return m_file; }
 
   // Makes the written bytes the target's content: synced to the disk, with
-  // the old file's permissions, under the target's name.
+  // the old file's owner and permissions, under the target's name.
   void Commit();
 
  private:
-  void CreateTempFile();
   void OpenInPlace();
+#ifndef _WIN32
+  void CreateTempFile(mode_t mode);
+  // False when the new file cannot have the target's owner and group.
+  bool TakeOwnerAndMode(const struct stat& target);
+  void WriteInPlaceAfterBackup();
+  // Appends the whole content of the file at `from`.
+  void CopyContent(const std::string& from, CFile& to);
+#else
+  void CreateTempFile();
+#endif
 
   std::string m_strPath;      // as the user gave it; every message names it
   std::string m_strTarget;    // the file the symbolic links lead to
@@ -44,9 +59,7 @@ class CAtomicFileWriter {
   bool m_bInPlace = false;
   bool m_bTargetExists = false;
   bool m_bTargetRegular = false;
-#ifndef _WIN32  // Windows keeps them through ReplaceFileW
-  mode_t m_nTargetMode = 0;
-  uid_t m_nTargetOwner = 0;
-  gid_t m_nTargetGroup = 0;
+#ifndef _WIN32
+  std::string m_strBackupPath;  // the copy of a file written in place, or empty
 #endif
 };

@@ -50,7 +50,7 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strPath(path),
   if (LastSeparator(path) == path.size() - 1) ThrowFor(path, ERROR_ACCESS_DENIED);
   switch (Inspect(path, WideFromUtf8(path))) {
     case Target::folder:
-      ThrowFor(path, ERROR_ACCESS_DENIED);
+      throw CFileException(CFileException::isFolder, path, ERROR_ACCESS_DENIED);
     case Target::device:
       m_bTargetExists = true;
       OpenInPlace();

@@ -39,7 +39,7 @@ void CFile::OpenRead(const std::string& path) {
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     Abort();
-    ThrowOsError(EISDIR);
+    throw CFileException(CFileException::isFolder, m_strFileName, EISDIR);
   }
 }
 

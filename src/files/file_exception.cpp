@@ -32,6 +32,8 @@ const char* TextForCause(CFileException::Cause cause) {
       return "Disk full while accessing %1.";
     case CFileException::endOfFile:
       return "An attempt was made to access %1 past its end.";
+    case CFileException::isFolder:
+      return "%1 is a folder, not a file.";
     case CFileException::none:
     case CFileException::genericException:
       break;

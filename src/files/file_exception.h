@@ -23,6 +23,7 @@ class CFileException : public std::exception {
     lockViolation,
     diskFull,
     endOfFile,
+    isFolder,  // a file's name that leads to a folder
   };
 
   // fileName empty: the failure happened while reading and carries no path.

@@ -9,6 +9,7 @@
 #include <string>
 
 class CArchive;
+class CTreeItemData;
 
 // The display part's members as stored. A reader keeps one for all records:
 // a display part cut short by the end of the file takes its missing bytes
@@ -22,9 +23,16 @@ struct NodeRecordHead {
   int selectedImage = 0;
   int children = 0;
   bool hasData = false;  // a 36-byte data part follows (CTreeItemData::Serialize)
+  // The file ends inside this record: it was not written whole.
+  bool cutShort = false;
 };
 
 // Reads the label and the head of the next record. False, with level -1, when
 // the file ends before the level is whole; the label is then unspecified.
-// Read failures throw.
+// cutShort tells whether the end fell inside the record rather than before
+// it. Read failures throw.
 bool ReadNodeRecordHead(CArchive& ar, std::string& label, NodeRecordHead& head);
+
+// Loads a data part; false when the file ended inside it (the missing bytes
+// are zero, or every field is when not even the attributes are whole).
+bool ReadDataPart(CArchive& ar, CTreeItemData& data);

@@ -120,25 +120,36 @@ void CTreeItemData::Serialize(CArchive& ar) {
     ar.Write(part, sizeof part);
     return;
   }
+  ReadDataPart(ar, *this);
+}
+
+bool ReadDataPart(CArchive& ar, CTreeItemData& data) {
   // A part cut short by the end of the file keeps the fields that are there
   // and zero for the missing bytes, unless not even the attributes are whole.
   const RecordPart<kDataBytes> read(ar);
   static constexpr unsigned char kNone[kDataBytes] = {};
   const unsigned char* in = read.Got() < 4 ? kNone : read.Bytes();
-  m_dwAttributes = GetU32(in);
-  m_nFileSize = static_cast<int64_t>(GetU64(in + 4));
-  m_ftCreation = U64ToFileTime(GetU64(in + 12));
-  m_ftLastAccess = U64ToFileTime(GetU64(in + 20));
-  m_ftLastWrite = U64ToFileTime(GetU64(in + 28));
+  data.m_dwAttributes = GetU32(in);
+  data.m_nFileSize = static_cast<int64_t>(GetU64(in + 4));
+  data.m_ftCreation = U64ToFileTime(GetU64(in + 12));
+  data.m_ftLastAccess = U64ToFileTime(GetU64(in + 20));
+  data.m_ftLastWrite = U64ToFileTime(GetU64(in + 28));
+  return read.Got() == kDataBytes;
 }
 
 bool ReadNodeRecordHead(CArchive& ar, std::string& label, NodeRecordHead& head) {
+  head.cutShort = false;
+  if (ar.AtEnd()) {
+    head.level = -1;
+    return false;
+  }
   try {
     ar.ReadString(label);
     head.level = ar.ReadInt32();
   } catch (const CArchiveException&) {
     // The end of the file before the level is whole: no record.
     head.level = -1;
+    head.cutShort = true;
     return false;
   }
 
@@ -148,6 +159,7 @@ bool ReadNodeRecordHead(CArchive& ar, std::string& label, NodeRecordHead& head) 
   const unsigned char* part = read.Bytes();
   unsigned char joined[kDisplayBytes];
   if (read.Got() < kDisplayBytes) {
+    head.cutShort = true;
     EncodeDisplayPart(head, joined);
     std::memcpy(joined, part, read.Got());
     part = joined;
@@ -181,6 +193,7 @@ void CTreeItem::Serialize(CArchive& ar) {
   NodeRecordHead head = HeadOf(item);
   const bool whole = ReadNodeRecordHead(ar, m_strText, head);
   m_nLevel = head.level;
+  m_bCutShort = head.cutShort;
   item.lParam = nullptr;
   if (!whole) return;
   item.mask = head.mask;
@@ -194,7 +207,7 @@ void CTreeItem::Serialize(CArchive& ar) {
   if (head.hasData) {
     // Held here until it is whole: a read failure must not leak it.
     auto data = std::make_unique<CTreeItemData>();
-    data->Serialize(ar);
+    if (!ReadDataPart(ar, *data)) m_bCutShort = true;
     item.lParam = data.release();
   }
 }

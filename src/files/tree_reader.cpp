@@ -19,7 +19,7 @@ TreeReadEnd ReadTree(CArchive& ar, CTreeCtrl& tree, HTREEITEM topParent,
     std::unique_ptr<CTreeItemData> data(record.GetData());
     const int level = record.GetLevel();
     if (level >= kMaxNestLevels) return TreeReadEnd::nestLimit;
-    if (level < 0) return TreeReadEnd::endOfRecords;
+    if (level < 0) return record.m_bCutShort ? TreeReadEnd::cutShort : TreeReadEnd::endOfRecords;
 
     HTREEITEM parent = topParent;
     if (level > 0 && lastAtLevel[level - 1] != nullptr) parent = lastAtLevel[level - 1];
@@ -43,5 +43,19 @@ TreeReadEnd ReadTree(CArchive& ar, CTreeCtrl& tree, HTREEITEM topParent,
     data.release();  // the node's now
     lastAtLevel[level] = node;
     perNode(node);
+    if (record.m_bCutShort) return TreeReadEnd::cutShort;
   }
+}
+
+std::string TreeReadEndText(TreeReadEnd end, const std::string& path) {
+  switch (end) {
+    case TreeReadEnd::nestLimit:
+      return kNestLimitText;
+    case TreeReadEnd::cutShort:
+      return path + " ends inside a record, so the directory tree may be incomplete.";
+    case TreeReadEnd::endOfRecords:
+    case TreeReadEnd::refused:
+      break;
+  }
+  return {};
 }

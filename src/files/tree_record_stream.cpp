@@ -25,10 +25,17 @@ bool CTreeRecordStream::Next() {
   // Read in place: the label straight into the node, the data part straight
   // into the node's record, as CTreeItem::Serialize would read them.
   NodeRecordHead& head = m_head;
-  if (ReadNodeRecordHead(m_ar, m_node.label, head) && head.hasData) m_node.data.Serialize(m_ar);
+  if (ReadNodeRecordHead(m_ar, m_node.label, head) && head.hasData &&
+      !ReadDataPart(m_ar, m_node.data))
+    head.cutShort = true;
+  // A record cut inside its display or data part is still a node; the end
+  // is told at the next call, which finds nothing more.
+  if (head.cutShort) m_bCutShort = true;
   const int level = head.level;
   if (level < 0 || level >= kMaxNestLevels) {
-    m_end = level < 0 ? TreeReadEnd::endOfRecords : TreeReadEnd::nestLimit;
+    m_end = level >= 0    ? TreeReadEnd::nestLimit
+            : m_bCutShort ? TreeReadEnd::cutShort
+                          : TreeReadEnd::endOfRecords;
     return false;
   }
   const int previous = m_nLevel;

@@ -41,8 +41,9 @@ class CTreeRecordStream {
   explicit CTreeRecordStream(CArchive& ar) : m_ar(ar) {}
 
   // Reads the next record; false at the end of the records (the end of the
-  // file or a negative level) or at a record too deep for the level table,
-  // which End() then tells. Read failures throw, as for the window.
+  // file or a negative level), at a record too deep for the level table or
+  // once the file ended inside a record, which End() then tells. Read failures throw, as for the
+  // window.
   bool Next();
   TreeReadEnd End() const { return m_end; }
   const StreamedNode& Node() const { return m_node; }
@@ -77,6 +78,7 @@ class CTreeRecordStream {
   TreeReadEnd m_end = TreeReadEnd::endOfRecords;
   std::array<Slot, kMaxNestLevels> m_slots;
   int m_nLevel = -1;  // the current record's level
+  bool m_bCutShort = false;
   bool m_bParentIsPrevious = false;
   bool m_bInTreeOrder = true;
 };

@@ -442,6 +442,7 @@ int MainWindow::MessageBox(std::string_view text, std::string_view caption, UINT
       break;
     case MB_YESNO:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      if ((type & MB_DEFMASK) == MB_DEFBUTTON2) box.setDefaultButton(QMessageBox::No);
       break;
     default:
       box.setStandardButtons(QMessageBox::Ok);
@@ -492,10 +493,14 @@ void MainWindow::EndWaitCursor() {
   // The panel goes last, once nothing refers to it: deleting it sends events
   // that pass through the input filter.
   std::unique_ptr<ScanProgressWindow> progress(std::exchange(m_progressWindow, nullptr));
+  // A click on Cancel gave the panel the focus; the tree takes it back, so
+  // the keys work on it again without a click.
+  const bool panelHadFocus = progress && progress->isAncestorOf(focusWidget());
   const bool wasScanning = m_scanning;
   m_scanning = m_scanCancelled = false;
   if (wasScanning) UpdateInputFilter();
   progress.reset();
+  if (panelHadFocus) m_view->setFocus();
   QApplication::restoreOverrideCursor();
 }
 

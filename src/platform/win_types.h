@@ -46,8 +46,10 @@ constexpr UINT MB_ICONSTOP = 0x10;
 constexpr UINT MB_ICONQUESTION = 0x20;
 constexpr UINT MB_ICONEXCLAMATION = 0x30;
 constexpr UINT MB_ICONINFORMATION = 0x40;
+constexpr UINT MB_DEFBUTTON2 = 0x100;  // the second button (No) is the default
 constexpr UINT MB_TYPEMASK = 0xF;
 constexpr UINT MB_ICONMASK = 0xF0;
+constexpr UINT MB_DEFMASK = 0xF00;
 
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;

@@ -10,13 +10,15 @@ namespace {
 // The one rule for joining ancestors' labels; `append` adds one label.
 template <class Append>
 void AppendPath(std::span<const std::string_view> ancestors, std::string& out, Append append) {
+  if (ancestors.empty()) return;
+  const char separator = PathSeparatorFor(ancestors.front());
   const size_t start = out.size();
   for (const std::string_view label : ancestors) {
     append(label, out);
-    if (out.size() == start || out.back() != '/') out += '/';
+    if (out.size() == start || out.back() != separator) out += separator;
   }
-  while (out.size() > start && out.back() == '/') out.pop_back();
-  if (!ancestors.empty()) out += '/';
+  while (out.size() > start && out.back() == separator) out.pop_back();
+  out += separator;
 }
 
 std::vector<std::string_view> Ancestors(const CTreeCtrl& tree, HTREEITEM node) {
@@ -30,6 +32,12 @@ std::vector<std::string_view> Ancestors(const CTreeCtrl& tree, HTREEITEM node) {
 void AppendBytes(std::string_view label, std::string& out) { out.append(label); }
 
 }  // namespace
+
+char PathSeparatorFor(std::string_view topLabel) {
+  const bool windows =
+      topLabel.find('\\') != std::string_view::npos && topLabel.find('/') == std::string_view::npos;
+  return windows ? '\\' : '/';
+}
 
 void AppendParentPath(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
   AppendPath(Ancestors(tree, node), out, AppendBytes);

@@ -63,4 +63,5 @@ class CTreeItem {
   TVINSERTSTRUCT m_tvis;
   std::string m_strText;
   int m_nLevel = -1;
+  bool m_bCutShort = false;  // the file ended inside the record last loaded
 };

@@ -43,6 +43,7 @@ class TreeFileBytes {
     return *this;
   }
 
+  const std::string& Bytes() const { return m_bytes; }
   void WriteTo(const std::string& path) const { std::ofstream(path, std::ios::binary) << m_bytes; }
 
  private:

@@ -6,9 +6,11 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "files/file_exception.h"
+#include "support/child_process.h"
 #include "support/resource_limits.h"
 #include "support/scratch_folder.h"
 
@@ -171,8 +173,8 @@ TEST(AtomicFileWriterTest, OpenFailuresNameTheUsersPath) {
       {folder / "dangling-into-nothing", CFileException::fileNotFound},
       {folder / "plain/a.ztr", CFileException::badPath},
       {folder / std::string(300, 'n'), CFileException::badPath},
-      {folder / "sub", CFileException::accessDenied},
-      {folder / "sub/", CFileException::accessDenied},
+      {folder / "sub", CFileException::isFolder},
+      {folder / "sub/", CFileException::isFolder},
       {"", CFileException::fileNotFound},
   };
   for (const Case& c : cases) {
@@ -236,6 +238,56 @@ TEST(AtomicFileWriterTest, RootKeepsTheOwnerOfAFileItReplaces) {
   EXPECT_EQ(st.st_uid, kNobody);
   EXPECT_EQ(st.st_gid, kNobody);
   EXPECT_EQ(st.st_mode & 07777, 0604u);
+}
+
+// Saved by ztrbob in a folder shared with ztralice: owner, group and mode
+// stay, by a rename where ztrbob may give the new file that owner and the file
+// has no other name, else in place after a copy. Nothing beside it is open to
+// others meanwhile.
+TEST(AtomicFileWriterTest, SavesBetweenUsersSharingAGroupKeepOwnerGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "making users and running as them needs root";
+  ASSERT_TRUE(EnsureSharedGroupUsers());
+  const passwd alice = *::getpwnam("ztralice"), bob = *::getpwnam("ztrbob");
+  const gid_t team = ::getgrnam("ztrteam")->gr_gid;
+  const struct {
+    uid_t owner;
+    gid_t group;
+    mode_t mode;
+    bool otherLink, renamed;
+  } cases[] = {{alice.pw_uid, team, 0660, false, false},
+               {bob.pw_uid, team, 0640, false, true},
+               {bob.pw_uid, bob.pw_gid, 0600, false, true},
+               {bob.pw_uid, team, 0660, true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode + 1000 * c.otherLink);
+    ScratchFolder folder;
+    ::chmod(folder.Path().c_str(), 0755);
+    folder.Dir("shared", 0775);
+    ::chown((folder / "shared").c_str(), 0, team);
+    const std::string path = folder / "shared/tree.ztr", link = folder / "shared/link.ztr";
+    WriteWholeFile(path, "old content");
+    ::chown(path.c_str(), c.owner, c.group);
+    ::chmod(path.c_str(), c.mode);
+    if (c.otherLink) ::link(path.c_str(), link.c_str());
+    struct stat before, after;
+    ::stat(path.c_str(), &before);
+    const std::string besideModes = TextAsUser("ztrbob", [&] {
+      CAtomicFileWriter writer(path);
+      std::string modes;
+      for (const std::string& name : folder.Entries("shared"))
+        if (name.starts_with(".")) modes += std::to_string(ModeOf(folder / "shared/" + name));
+      writer.GetFile().Write("new", 3);
+      writer.Commit();
+      return modes;
+    });
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(ReadWholeText(path) + ReadWholeText(c.otherLink ? link : path), "newnew");
+    EXPECT_EQ(std::tuple(after.st_uid, after.st_gid, after.st_mode & 07777),
+              std::tuple(c.owner, c.group, c.mode));
+    EXPECT_EQ(after.st_ino != before.st_ino, c.renamed);
+    EXPECT_EQ(besideModes, std::to_string(c.renamed ? c.mode : 0600));
+    EXPECT_EQ(folder.Entries("shared").size(), 1u + c.otherLink);
+  }
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST(FileTest, OpenReadFailuresNameThePathAndTheCause) {
       {folder / "no-such-folder/a.ztr", CFileException::fileNotFound},
       {folder / "plain/a.ztr", CFileException::badPath},
       {folder / std::string(300, 'n'), CFileException::badPath},
-      {folder.Path(), CFileException::accessDenied},
+      {folder.Path(), CFileException::isFolder},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

@@ -6,8 +6,9 @@
 
 namespace {
 
-// The recent-file list and PreviewPages are carried through unchanged; empty
-// entries are not written back, and PreviewPages only when it is non-zero.
+// The recent-file list and PreviewPages are carried through unchanged, other
+// entries of the list stay; empty entries are not written back, and
+// PreviewPages only when it is non-zero.
 TEST(ViewerApp, StandardSettingsAreCarriedThrough) {
   MemoryProfile profile;
   profile.sections["Recent File List"] = {{"File1", "/a.ztr"}, {"File3", "/c.ztr"}, {"Stray", "x"}};
@@ -20,7 +21,7 @@ TEST(ViewerApp, StandardSettingsAreCarriedThrough) {
   app.SaveStdProfileSettings();
   using Section = std::map<std::string, std::string>;
   EXPECT_EQ(profile.sections["Recent File List"],
-            (Section{{"File1", "/a.ztr"}, {"File3", "/c.ztr"}}));
+            (Section{{"File1", "/a.ztr"}, {"File3", "/c.ztr"}, {"Stray", "x"}}));
   EXPECT_EQ(profile.sections["Settings"]["PreviewPages"], "2");
 
   MemoryProfile empty;

@@ -246,4 +246,36 @@ TEST_F(ContextMenuGui, SaveBranchOfAFileWritesItsAncestorsAndTheFile) {
   EXPECT_TRUE(w.Frame().m_bModified);
 }
 
+// Over the file the open tree came from, Save Branch asks first (No by
+// default); after Yes the tree is in no file: untitled, and closing asks. A
+// failed Save As keeps the name.
+TEST_F(ContextMenuGui, SaveBranchOverTheOpenFileAsksAndLeavesTheTreeUnsaved) {
+  const std::string path = dir.filePath("open.ztr").toStdString();
+  w.Frame().SaveTree(path, nullptr);
+  w.Frame().UpdateCaption(&path);
+  const QString title = w.windowTitle(), full = dir.filePath("full.ztr");
+  QFile::link("/dev/full", full);
+  {
+    DialogAnswers failing(full, QMessageBox::Ok);
+    w.MenuAction(ID_FILE_SAVE_AS)->trigger();
+    EXPECT_EQ(failing.seen.value(1), "Disk full while accessing " + full + ".");
+    EXPECT_EQ(w.windowTitle(), title);
+  }
+  for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+    DialogAnswers answers(QString::fromStdString(path), answer);
+    ASSERT_TRUE(RightClick(Parts(marked).label.center(), "Save &Branch").shown);
+    EXPECT_EQ(answers.seen.value(1).toStdString(),
+              path + " holds the open directory tree.\nReplace it with this branch only? [No]");
+    ScriptedHost host;
+    MemoryProfile profile;
+    CMainFrame reader(host, profile);
+    reader.LoadTree(path);
+    EXPECT_EQ(reader.Tree().GetCount(), answer == QMessageBox::Yes ? 3u : 5u);
+    EXPECT_EQ(w.windowTitle() != title, w.Frame().m_bModified);
+  }
+  DialogAnswers closing({}, QMessageBox::Cancel);
+  EXPECT_FALSE(w.close());
+  EXPECT_EQ(closing.seen, QStringList("Save current directory tree?"));
+}
+
 }  // namespace

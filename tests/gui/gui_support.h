@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -38,6 +40,33 @@ inline void AnswerMessageBox(QMessageBox::StandardButton button, QString* text =
     box->button(button)->click();
   });
 }
+
+// While it lives, picks `path` in every file dialog (cancels it when empty)
+// and answers every message box with `button` or its only one, recording a
+// dialog's title and a box's text (" [No]" added when No is its default).
+struct DialogAnswers {
+  explicit DialogAnswers(QString pick, QMessageBox::StandardButton answer = QMessageBox::Yes)
+      : path(std::move(pick)), button(answer) {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        QAbstractButton *no = box->button(QMessageBox::No), *b = box->button(button);
+        seen << box->text() + (no && box->defaultButton() == no ? " [No]" : "");
+        (b ? b : box->buttons().first())->click();
+      } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        seen << dialog->windowTitle();
+        dialog->selectFile(path);
+        if (path.isEmpty()) return dialog->reject();
+        dialog->QDialog::accept();  // as its button does, without its own questions
+      }
+    });
+    timer.start(10);
+  }
+  QString path;
+  QMessageBox::StandardButton button;
+  QStringList seen;
+  QTimer timer;
+};
 
 // A settings file in a temporary folder, holding `contents` when given.
 struct TempSettings {

@@ -10,13 +10,18 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <filesystem>
+#include <tuple>
 
 #include "app/resource.h"
 #include "app/viewer_app.h"
+#include "cli/tree_file_bytes.h"
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 #include "gui_support.h"
+#include "support/scratch_folder.h"
 #include "support/tree_builder.h"
+#include "tree/nest_limit.h"
 
 namespace {
 
@@ -150,6 +155,37 @@ TEST_F(NewUserGui, FileInfoValuesShareOneColumn) {
 }
 
 // Logging off that is cancelled: the next close asks again.
+// A file that did not open whole leaves the window untitled: Ctrl+S asks for
+// a name and never writes over it.
+TEST_F(NewUserGui, FileThatDidNotOpenWholeIsNeverWrittenOver) {
+  const std::string passwd = dir.filePath("passwd.ztr").toStdString(),
+                    cut = dir.filePath("cut.ztr").toStdString();
+  WriteWholeFile(passwd, ReadWholeText("/etc/passwd"));
+  cli_test::TreeFileBytes()
+      .Record("/data", 1, 0, 0, 1)
+      .Record("sub", 2)
+      .Record("x", 2)
+      .WriteTo(cut);
+  std::filesystem::resize_file(cut, 110);  // inside the last record's display part
+  for (const auto& [path, message, nodes] :
+       {std::tuple(passwd, std::string(kNestLimitText), 0u),
+        std::tuple(cut, cut + " ends inside a record, so the directory tree may be incomplete.",
+                   3u)}) {
+    const std::string before = ReadWholeText(path);
+    DialogAnswers answers(QString::fromStdString(path), QMessageBox::Ok);
+    w.MenuAction(ID_FILE_OPEN)->trigger();
+    EXPECT_EQ(answers.seen.value(1).toStdString(), message);
+    EXPECT_EQ(tree.GetCount(), nodes);
+    answers.path.clear();
+    w.activateWindow();  // the offscreen platform does not give it back after a box
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(answers.seen.value(2), "Save the current Directory Tree");
+    EXPECT_EQ(w.windowTitle(), "Directory Listing Viewer - ZTR Project");
+    EXPECT_EQ(ReadWholeText(path), before);
+  }
+}
+
 TEST_F(NewUserGui, CancelledLogOffAsksAgainOnClose) {
   w.Frame().m_bModified = true;
   w.SessionEnding();
@@ -175,7 +211,7 @@ TEST(SettingsGui, NativeFileKeepsRecentFilesWithCommas) {
   file.close();
   {
     QtProfileStore profile;
-    EXPECT_EQ(profile.Settings().fileName(), path);
+    EXPECT_EQ(profile.FileName(), path);
     CViewerApp app(profile);
     app.LoadStdProfileSettings();
     app.SaveStdProfileSettings();

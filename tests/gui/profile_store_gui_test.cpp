@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "app/viewer_app.h"
 #include "gui_support.h"
 
 namespace {
@@ -53,6 +54,24 @@ TEST(ProfileStoreGui, SettingsPathThatIsAFolderIsNeverWritten) {
     EXPECT_TRUE(window.Frame().m_bIgnoreCase);
   }
   EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+// Only a changed value of ours is rewritten; every other byte stays.
+TEST(ProfileStoreGui, SettingsFileIsRewrittenOnlyWhereOurValueChanged) {
+  const QByteArray user =
+      "; kept by hand\n[Recent File List]\nFile1=C:\\dir\\x.ztr\nFile5=/more.ztr\n\n"
+      "[Other]\nkey = \"a, b\"  \nodd=\\q\n\n[Find]\n# mine\nIgnoreCase=1\nExactMatch=";
+  for (const auto& [exact, after] : {std::pair("0\n", "0\n"), std::pair("5\n", "1\n")}) {
+    const TempSettings settings(user + exact);
+    {
+      QtProfileStore profile(settings.path);
+      CViewerApp app(profile);
+      app.LoadStdProfileSettings();
+      { MainWindow window(profile); }
+      app.SaveStdProfileSettings();
+    }
+    EXPECT_EQ(ReadAll(settings.path).toStdString(), (user + after).toStdString());
+  }
 }
 
 }  // namespace

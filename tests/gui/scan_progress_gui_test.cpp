@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPainter>
@@ -109,6 +110,21 @@ TEST(ScanProgressGui, WindowPaintsShowsProgressAndEscCancelsTheBranch) {
   AnswerFileNew(big.filePath("7"));  // File New works again at once
   w.MenuAction(ID_FILE_NEW)->trigger();
   EXPECT_EQ(tree.GetCount(), 2002u);
+
+  // A click on Cancel instead: the tree has the keys again at once.
+  tree.SelectItem(tree.GetRootItem());
+  QTimer clicker;
+  QObject::connect(&clicker, &QTimer::timeout, [&] {
+    if (QThread::msleep(60), w.ProgressWindow())
+      QTest::mouseClick(w.ProgressWindow()->findChild<QDialogButtonBox*>()->buttons()[0],
+                        Qt::LeftButton);
+  });
+  clicker.start(20);
+  AnswerFileNew(big.path());
+  w.MenuAction(ID_FILE_NEW)->trigger();
+  EXPECT_EQ(w.focusWidget(), w.View());
+  QTest::keyClick(w.View(), Qt::Key_Down);
+  EXPECT_EQ(tree.GetSelectedItem(), tree.GetChildItem(tree.GetRootItem()));
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <grp.h>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -66,4 +68,22 @@ inline std::string TextFromChild(bool asNobody, const std::function<std::string(
   ::close(pipeFds[0]);
   const int status = WaitForChild(pid);
   return status == 0 ? out : "child failed (" + std::to_string(status) + ")";
+}
+
+// Ordinary users ztralice and ztrbob, each with a group of their own, who
+// share the group ztrteam; made when missing.
+inline bool EnsureSharedGroupUsers() {
+  return std::system(
+             "(getent group ztrteam || groupadd ztrteam) >/dev/null && for u in ztralice "
+             "ztrbob; do id $u >/dev/null 2>&1 || useradd -M -U -G ztrteam $u; done") == 0;
+}
+
+// TextFromChild run as the user `name` with all their groups.
+inline std::string TextAsUser(const char* name, const std::function<std::string()>& body) {
+  return TextFromChild(false, [&]() -> std::string {
+    const passwd* u = ::getpwnam(name);
+    const bool became = u && ::initgroups(name, u->pw_gid) == 0 && ::setgid(u->pw_gid) == 0 &&
+                        ::setuid(u->pw_uid) == 0;
+    return became ? body() : "could not become " + std::string(name);
+  });
 }

@@ -122,7 +122,6 @@ class MemoryProfile : public ProfileStore {
   void WriteProfileString(std::string_view s, std::string_view e, std::string_view v) override {
     sections[std::string(s)][std::string(e)] = std::string(v);
   }
-  void DeleteSection(std::string_view s) override { sections.erase(std::string(s)); }
 
  private:
   const std::string* Find(std::string_view s, std::string_view e) const {
