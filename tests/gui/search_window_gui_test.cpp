@@ -257,7 +257,7 @@ TEST_F(SearchWindowGui, EscapeClosesAndTheQueryIsKeptInTheSettings) {
   EXPECT_EQ(s.Model()->rowCount(), 1);
   s.close();
   window.reset();
-  profile->Settings().sync();
+  profile.reset();  // the settings file is written
   QtProfileStore again(path);
   MainWindow next(again);
   next.ShowSearchWindow();
