@@ -104,6 +104,13 @@ class CMainFrame : public TreeNotifyTarget {
   void OnFindNext();
   HTREEITEM FindItem(HTREEITEM start, const std::string& searchText);
 
+  // A search result: opens the catalogue as File Open does (asking about
+  // unsaved changes first) unless it is the one shown, then selects the node
+  // and scrolls to it as Find does. The node is the one at nodeIndex in the
+  // pre-order, or, when the tree no longer holds it there, the first whose
+  // shown path starts with path. False when the user kept the tree.
+  bool ShowCatalogueNode(const std::string& catalogue, uint64_t nodeIndex, std::string_view path);
+
   // Adds one file to the totals (sign -1 takes it out). Sizes come from tree
   // files too, where they can be anything: the byte sum wraps like unsigned
   // arithmetic instead of overflowing, so every addition is undone exactly

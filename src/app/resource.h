@@ -25,6 +25,7 @@ constexpr UINT ID_SAVE_BRANCH = 32775;
 constexpr UINT ID_FILE_INFO = 32785;
 constexpr UINT ID_FIND_NEXT = 32787;
 constexpr UINT ID_TOGGLE_SELECT = 32788;
+constexpr UINT ID_SEARCH_CATALOGUES = 32790;
 
 inline constexpr const char kAppName[] = "ZTR";
 inline constexpr const char kFrameTitle[] = "Directory Listing Viewer";

@@ -10,8 +10,6 @@
 #include "cli/usage.h"
 #include "files/file_exception.h"
 #include "platform/user_folders.h"
-#include "search/catalogue_index.h"
-#include "search/catalogue_nodes.h"
 #include "search/library_file.h"
 
 namespace {
@@ -38,22 +36,6 @@ void Complain(const std::string& text) {
   std::fprintf(stderr, "ztr-tool library: %s\n", text.c_str());
 }
 
-// The nodes of a catalogue: from its index (made now if need be), else counted.
-bool CountNodes(const std::string& catalogue, uint64_t& nodes, std::string& error) {
-  if (auto index = CatalogueIndex::Open(catalogue, UserCacheFolder(), {}, error)) {
-    nodes = index->NodeCount();
-    return true;
-  }
-  if (!error.empty()) return false;
-  nodes = 0;
-  const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode&) {
-    ++nodes;
-    return true;
-  });
-  error = end.message;
-  return end.complete;
-}
-
 int List(const LibraryFile& library) {
   bool whole = true;
   for (const std::string& path : library.Paths()) {
@@ -69,7 +51,8 @@ int List(const LibraryFile& library) {
     for (const std::string& catalogue : catalogues) {
       uint64_t nodes = 0;
       std::string why;
-      if (!CountNodes(catalogue, nodes, why)) unreadable.push_back(catalogue + ": " + why);
+      if (!CountCatalogueNodes(catalogue, UserCacheFolder(), nodes, why))
+        unreadable.push_back(catalogue + ": " + why);
       total += nodes;
     }
     std::printf("%s   %zu catalogue%s, %llu nodes\n", path.c_str(), catalogues.size(),

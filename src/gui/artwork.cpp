@@ -274,6 +274,16 @@ void AboutSign(QPainter& p) {
   p.fillRect(Block(7, 6, 8, 11), kPaper);
 }
 
+// A magnifying glass over a page: searching the catalogues.
+void Magnifier(QPainter& p) {
+  Page(p, 1, 0, 10, 12, true);
+  p.setPen(QPen(kInk, 2.0, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(11.5, 10.5), QPointF(14.5, 13.5));
+  p.setPen(Outline(kInk));
+  p.setBrush(QColor(0xcf, 0xe4, 0xff));
+  p.drawEllipse(QPointF(9.0, 8.0), 3.5, 3.5);
+}
+
 void DrawToolbar(QPainter& p, ToolbarButton which) {
   switch (which) {
     case ToolbarButton::New:
@@ -301,6 +311,9 @@ void DrawToolbar(QPainter& p, ToolbarButton which) {
       break;
     case ToolbarButton::About:
       AboutSign(p);
+      break;
+    case ToolbarButton::Search:
+      Magnifier(p);
       break;
   }
 }

@@ -23,7 +23,7 @@ inline constexpr int kStateImageCount = 5;
 
 inline constexpr QSize kToolbarIconSize{16, 15};
 
-enum class ToolbarButton { New, Open, Save, Cut, Copy, Paste, Print, About };
+enum class ToolbarButton { New, Open, Save, Cut, Copy, Paste, Print, About, Search };
 
 enum class AboutPictureKind {
   WebLink,  // the address the About box opens, in a framed box; hot: the address underlined

@@ -29,6 +29,7 @@
 #include "gui/display_text.h"
 #include "gui/find_dialog.h"
 #include "gui/scan_progress_panel.h"
+#include "gui/search_window.h"
 #include "gui/tree_model.h"
 #include "gui/tree_view.h"
 
@@ -65,6 +66,7 @@ const std::vector<MenuDef>& MainMenu() {
       {"&Edit",
        {{ID_EDIT_FIND, "Find ...\tCtrl-F"},
         {ID_FIND_NEXT, "Find Next\tF3"},
+        {ID_SEARCH_CATALOGUES, "Search &Catalogues...\tCtrl+Shift+F"},
         {0, nullptr},
         {ID_TOGGLE_SELECT, "Toggle Select\t<Space Bar>"}}},
       {"&View",
@@ -87,6 +89,7 @@ const std::vector<Accelerator>& Accelerators() {
   static const std::vector<Accelerator> table = {
       {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
       {QKeySequence(Qt::CTRL | Qt::Key_F), ID_EDIT_FIND},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), ID_SEARCH_CATALOGUES},
       {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
       {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
       {QKeySequence(Qt::CTRL | Qt::Key_P), ID_FILE_PRINT},
@@ -123,6 +126,8 @@ const std::vector<ToolbarEntry>& ToolbarButtons() {
       {ID_EDIT_CUT, ToolbarButton::Cut, "Cut"},
       {ID_EDIT_COPY, ToolbarButton::Copy, "Copy"},
       {ID_EDIT_PASTE, ToolbarButton::Paste, "Paste"},
+      {0, ToolbarButton::New, nullptr},
+      {ID_SEARCH_CATALOGUES, ToolbarButton::Search, "Search Catalogues"},
       {0, ToolbarButton::New, nullptr},
       {ID_FILE_PRINT, ToolbarButton::Print, "Print"},
       {0, ToolbarButton::New, nullptr},
@@ -184,7 +189,8 @@ void FitCaptionAndCentre(QMessageBox& box) {
 
 }  // namespace
 
-MainWindow::MainWindow(ProfileStore& profile, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(ProfileStore& profile, QWidget* parent)
+    : QMainWindow(parent), m_profile(profile) {
   setWindowTitle(kFrameTitle);
   setWindowIcon(ApplicationIcon());
   m_frame = std::make_unique<CMainFrame>(*this, profile);
@@ -210,6 +216,9 @@ MainWindow::MainWindow(ProfileStore& profile, QWidget* parent) : QMainWindow(par
 }
 
 MainWindow::~MainWindow() {
+  // The search window goes first: it ends its searches and writes its
+  // settings while the frame is still whole.
+  delete std::exchange(m_searchWindow, nullptr);
   // The view lets go of the model, the model of the tree control; then the
   // frame deletes the tree (each node's notice frees its record) and writes
   // its settings. The view holds no index per expanded node (the model's
@@ -242,8 +251,8 @@ void MainWindow::BuildMenus() {
         });
         continue;
       }
-      const bool handled =
-          m_frame->HasCommandHandler(id) || id == ID_APP_ABOUT || id == ID_APP_EXIT;
+      const bool handled = m_frame->HasCommandHandler(id) || id == ID_APP_ABOUT ||
+                           id == ID_APP_EXIT || id == ID_SEARCH_CATALOGUES;
       action->setEnabled(handled);
       connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
     }
@@ -269,7 +278,8 @@ void MainWindow::BuildToolBar() {
     QAction* action = m_toolBar->addAction(ToolbarIcon(entry.button), entry.tip);
     action->setToolTip(entry.tip);
     const UINT id = entry.id;
-    action->setEnabled(m_frame->HasCommandHandler(id) || id == ID_APP_ABOUT);
+    action->setEnabled(m_frame->HasCommandHandler(id) || id == ID_APP_ABOUT ||
+                       id == ID_SEARCH_CATALOGUES);
     connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
     m_toolbarActions.emplace_back(id, action);
   }
@@ -293,7 +303,7 @@ void MainWindow::BuildAccelerators() {
     shortcut->setContext(Qt::WindowShortcut);
     const UINT id = acc.id;
     connect(shortcut, &QShortcut::activated, this, [this, id] {
-      if (m_frame->HasCommandHandler(id)) Dispatch(id);
+      if (m_frame->HasCommandHandler(id) || id == ID_SEARCH_CATALOGUES) Dispatch(id);
     });
   }
 }
@@ -323,6 +333,9 @@ void MainWindow::Dispatch(UINT id) {
     case ID_APP_EXIT:
       close();
       break;
+    case ID_SEARCH_CATALOGUES:
+      ShowSearchWindow();
+      break;
     default:
       m_frame->OnCommand(id, CommandSource::Menu);
   }
@@ -342,6 +355,21 @@ QAction* MainWindow::ToolbarAction(UINT id) const {
 
 void MainWindow::OpenFile(const std::string& path) {
   m_frame->RunGuarded([&] { m_frame->LoadTree(path); }, CommandSource::Other);
+}
+
+void MainWindow::ShowSearchWindow() {
+  if (!m_searchWindow) m_searchWindow = new SearchWindow(*this, m_profile);
+  m_searchWindow->Summon();
+}
+
+bool MainWindow::ShowCatalogueNode(const std::string& catalogue, uint64_t nodeIndex,
+                                   std::string_view path) {
+  // A scan fills the tree now: it is not replaced under the scan's feet.
+  if (m_scanning) return false;
+  bool shown = false;
+  m_frame->RunGuarded([&] { shown = m_frame->ShowCatalogueNode(catalogue, nodeIndex, path); },
+                      CommandSource::Menu);
+  return shown;
 }
 
 void MainWindow::SessionEnding() {
@@ -367,10 +395,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (m_sessionEnding || m_frame->OnClose())
+  if (m_sessionEnding || m_frame->OnClose()) {
+    // A search still running ends with the window.
+    if (m_searchWindow) m_searchWindow->close();
     event->accept();
-  else
+  } else {
     event->ignore();
+  }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

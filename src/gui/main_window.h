@@ -13,6 +13,7 @@ class QAction;
 class QLabel;
 class QToolBar;
 class ScanProgressPanel;
+class SearchWindow;
 class TreeItemModel;
 class TreeView;
 
@@ -40,6 +41,13 @@ class MainWindow : public QMainWindow, public FrameHost {
   // Opens a tree file as File Open would, without its questions (a file
   // named on the command line).
   void OpenFile(const std::string& path);
+
+  // Edit > Search Catalogues: shows the search window (made on first use).
+  void ShowSearchWindow();
+  SearchWindow* SearchCatalogues() const { return m_searchWindow; }
+  // Shows a search result in the tree, opening its catalogue as File Open
+  // would; false when the user kept the tree as it was.
+  bool ShowCatalogueNode(const std::string& catalogue, uint64_t nodeIndex, std::string_view path);
 
   // FrameHost
   int MessageBox(std::string_view text, std::string_view caption, UINT type) override;
@@ -78,7 +86,9 @@ class MainWindow : public QMainWindow, public FrameHost {
   void Dispatch(UINT id);
   bool RunFileDialog(const FileDialogOptions& options, bool save, std::string& path);
 
+  ProfileStore& m_profile;
   std::unique_ptr<CMainFrame> m_frame;
+  SearchWindow* m_searchWindow = nullptr;
   TreeView* m_view = nullptr;
   TreeItemModel* m_model = nullptr;
   QToolBar* m_toolBar = nullptr;

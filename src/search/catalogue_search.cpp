@@ -125,6 +125,7 @@ class NodeJudge final : public QueryPathSource {
     AppendDisplayText(node.label, row.label);
     row.isFile = node.hasData;
     row.depth = m_node.depth;
+    row.image = node.image;
     row.size = m_node.size;
     row.attributes = m_node.attributes;
     row.modified = node.hasData ? node.data.m_ftLastWrite : FILETIME{};

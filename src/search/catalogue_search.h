@@ -23,6 +23,7 @@ struct SearchRow {
   std::string label;       // as shown: the whole label (a file's with its size and date)
   bool isFile = false;     // a node with a file record (a folder has none)
   int depth = 0;           // 0 for a top-level node
+  int image = 0;           // the node's image in the tree (drive, folder, file...)
   int64_t size = 0;        // a file's record; zero for a folder
   uint32_t attributes = 0;
   FILETIME modified{};

@@ -9,6 +9,8 @@
 #include "files/file_exception.h"
 #include "platform/user_folders.h"
 #include "platform/utf8_path.h"
+#include "search/catalogue_index.h"
+#include "search/catalogue_nodes.h"
 
 std::string LibraryFile::DefaultPath() {
   const std::string folder = UserConfigFolder();
@@ -99,4 +101,20 @@ std::vector<std::string> CataloguesUnder(const std::string& path, std::string& e
   if (ec) error = ec.message();
   std::sort(found.begin(), found.end());
   return found;
+}
+
+bool CountCatalogueNodes(const std::string& catalogue, const std::string& cacheFolder,
+                         uint64_t& nodes, std::string& error) {
+  if (auto index = CatalogueIndex::Open(catalogue, cacheFolder, {}, error)) {
+    nodes = index->NodeCount();
+    return true;
+  }
+  if (!error.empty()) return false;
+  nodes = 0;
+  const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode&) {
+    ++nodes;
+    return true;
+  });
+  error = end.message;
+  return end.complete;
 }

@@ -6,6 +6,7 @@
 // now); the file is replaced atomically.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,3 +38,9 @@ class LibraryFile {
 // path names nothing or a folder could not be read (what was found is
 // still returned).
 std::vector<std::string> CataloguesUnder(const std::string& path, std::string& error);
+
+// The nodes of a catalogue: from its index (made now if need be), else
+// counted record by record. False when the catalogue cannot be read to its
+// end (error says why; nodes holds what was counted).
+bool CountCatalogueNodes(const std::string& catalogue, const std::string& cacheFolder,
+                         uint64_t& nodes, std::string& error);

@@ -536,3 +536,14 @@ bool WholeWildcardMatch(std::string_view text, std::string_view pattern) {
   while (p < pattern.size() && pattern[p] == '*') ++p;
   return p == pattern.size();
 }
+
+std::string AttributeLetters(uint32_t attributes, bool isFile) {
+  static constexpr std::pair<char, uint32_t> kLetters[] = {{'r', 0x1},   {'h', 0x2},   {'s', 0x4},
+                                                           {'d', 0x10},  {'a', 0x20},  {'l', 0x400},
+                                                           {'c', 0x800}, {'e', 0x4000}};
+  const uint32_t bits = isFile ? attributes : 0x10;
+  std::string letters;
+  for (const auto& [letter, bit] : kLetters)
+    if (bits & bit) letters += letter;
+  return letters;
+}

@@ -86,3 +86,7 @@ void NodeNameLowerCase(std::string_view name, std::string& out);
 // Whether text matches pattern as a whole, '*' standing for any run of
 // characters and '?' for one character (of UTF-8 text).
 bool WholeWildcardMatch(std::string_view text, std::string_view pattern);
+
+// The attrib: letters of a node's attributes, in the order r h s d a l c e
+// (a folder is "d"), as search's output and exports show them.
+std::string AttributeLetters(uint32_t attributes, bool isFile);

@@ -24,12 +24,19 @@ TEST_F(MainWindowGui, MenusCarryTheirTextsAndOnlyHandledCommandsAreEnabled) {
     const char* text;
     bool enabled;
   } items[] = {
-      {ID_FILE_NEW, "&New\tCtrl+N", true},   {ID_FILE_OPEN, "&Open...\tCtrl+O", true},
-      {ID_FILE_SAVE, "&Save\tCtrl+S", true}, {ID_FILE_SAVE_AS, "Save &As...", true},
-      {ID_APP_EXIT, "E&xit", true},          {ID_EDIT_FIND, "Find ...\tCtrl-F", true},
-      {ID_FIND_NEXT, "Find Next\tF3", true}, {ID_TOGGLE_SELECT, "Toggle Select\t<Space Bar>", true},
-      {ID_VIEW_TOOLBAR, "&Toolbar", true},   {ID_VIEW_STATUS_BAR, "&Status Bar", true},
-      {ID_WINDOW_SPLIT, "S&plit", false},    {ID_APP_ABOUT, "&About ZTR...", true},
+      {ID_FILE_NEW, "&New\tCtrl+N", true},
+      {ID_FILE_OPEN, "&Open...\tCtrl+O", true},
+      {ID_FILE_SAVE, "&Save\tCtrl+S", true},
+      {ID_FILE_SAVE_AS, "Save &As...", true},
+      {ID_APP_EXIT, "E&xit", true},
+      {ID_EDIT_FIND, "Find ...\tCtrl-F", true},
+      {ID_FIND_NEXT, "Find Next\tF3", true},
+      {ID_SEARCH_CATALOGUES, "Search &Catalogues...\tCtrl+Shift+F", true},
+      {ID_TOGGLE_SELECT, "Toggle Select\t<Space Bar>", true},
+      {ID_VIEW_TOOLBAR, "&Toolbar", true},
+      {ID_VIEW_STATUS_BAR, "&Status Bar", true},
+      {ID_WINDOW_SPLIT, "S&plit", false},
+      {ID_APP_ABOUT, "&About ZTR...", true},
   };
   for (const auto& item : items) {
     QAction* a = w.MenuAction(item.id);
@@ -45,17 +52,22 @@ TEST_F(MainWindowGui, MenusCarryTheirTextsAndOnlyHandledCommandsAreEnabled) {
     UINT id;
     const char* tip;
     bool enabled;
-  } buttons[] = {{ID_FILE_NEW, "New", true},      {ID_FILE_OPEN, "Open", true},
-                 {ID_FILE_SAVE, "Save", true},    {ID_EDIT_CUT, "Cut", false},
-                 {ID_EDIT_COPY, "Copy", false},   {ID_EDIT_PASTE, "Paste", false},
-                 {ID_FILE_PRINT, "Print", false}, {ID_APP_ABOUT, "About", true}};
+  } buttons[] = {{ID_FILE_NEW, "New", true},
+                 {ID_FILE_OPEN, "Open", true},
+                 {ID_FILE_SAVE, "Save", true},
+                 {ID_EDIT_CUT, "Cut", false},
+                 {ID_EDIT_COPY, "Copy", false},
+                 {ID_EDIT_PASTE, "Paste", false},
+                 {ID_FILE_PRINT, "Print", false},
+                 {ID_APP_ABOUT, "About", true},
+                 {ID_SEARCH_CATALOGUES, "Search Catalogues", true}};
   for (const auto& b : buttons) {
     QAction* a = w.ToolbarAction(b.id);
     ASSERT_NE(a, nullptr) << b.tip;
     EXPECT_EQ(a->toolTip(), b.tip);
     EXPECT_EQ(a->isEnabled(), b.enabled) << b.tip;
   }
-  EXPECT_EQ(w.ToolBar()->actions().size(), 11) << "eight buttons and three gaps";
+  EXPECT_EQ(w.ToolBar()->actions().size(), 13) << "nine buttons and four gaps";
 }
 
 TEST_F(MainWindowGui, ViewMenuShowsAndHidesTheBars) {

@@ -1,0 +1,232 @@
+#include "gui/search_results.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "app/main_frame.h"
+#include "gui/artwork.h"
+#include "gui/display_text.h"
+#include "platform/local_time.h"
+#include "platform/number_text.h"
+#include "platform/utf8_path.h"
+#include "search/catalogue_search.h"
+#include "search/query.h"
+
+namespace {
+
+// Paths are copied into blocks of this size (a longer path gets its own).
+constexpr size_t kBlockBytes = 1 << 20;
+
+QString Text(std::string_view utf8) {
+  return OneLineText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
+uint64_t Ticks(FILETIME t) {
+  return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+// Names sort as a person reads them: letters of either case together, then
+// by their bytes so that the order is total.
+int CompareFolded(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x += 32;
+    if (y >= 'A' && y <= 'Z') y += 32;
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b);
+}
+
+// Folders have no size or date: they come before every file. Times past
+// the signed range (no real clock gives them) sort as the latest.
+int64_t SizeKey(const ResultRow& row) { return row.isFile ? row.size : -1; }
+int64_t ModifiedKey(const ResultRow& row) {
+  return row.isFile
+             ? static_cast<int64_t>(std::min<uint64_t>(Ticks(row.modified), INT64_MAX - 1)) + 1
+             : 0;
+}
+
+void AppendCsvField(std::string_view field, std::string& out) {
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += field;
+    return;
+  }
+  out += '"';
+  for (char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+}  // namespace
+
+const char* ResultBatch::Store(std::string_view text) {
+  if (text.size() > m_left) {
+    const size_t size = std::max(kBlockBytes, text.size());
+    blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+    m_blockBytes += size;
+    m_free = blocks.back().get();
+    m_left = size;
+  }
+  char* at = m_free;
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  m_free += text.size();
+  m_left -= text.size();
+  return at;
+}
+
+void ResultBatch::Add(size_t catalogue, const SearchRow& found) {
+  ResultRow& row = rows.emplace_back();
+  row.path = Store(found.path);
+  row.pathLength = static_cast<uint32_t>(found.path.size());
+  row.nameLength = static_cast<uint32_t>(std::min(found.name.size(), found.path.size()));
+  row.catalogue = static_cast<uint32_t>(catalogue);
+  row.image = static_cast<uint8_t>(found.image);
+  row.isFile = found.isFile;
+  row.attributes = found.attributes;
+  row.size = found.size;
+  row.nodeIndex = found.nodeIndex;
+  row.modified = found.modified;
+  row.created = found.created;
+  row.accessed = found.accessed;
+}
+
+void ResultBatch::Append(ResultBatch&& other) {
+  if (rows.empty()) {
+    *this = std::move(other);
+    return;
+  }
+  rows.insert(rows.end(), other.rows.begin(), other.rows.end());
+  // The blocks keep their addresses; new paths go on filling the newer one.
+  for (auto& block : other.blocks) blocks.push_back(std::move(block));
+  if (!other.blocks.empty()) {
+    m_free = other.m_free;
+    m_left = other.m_left;
+  }
+  m_blockBytes += other.m_blockBytes;
+  other = ResultBatch();
+}
+
+SearchResults::SearchResults() {
+  const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+  for (int i = 0; i < kNodeImageCount; ++i) m_images.emplace_back(NodeImage(i, dpr));
+}
+
+void SearchResults::Clear() {
+  SetCatalogues({});
+  m_batch = ResultBatch();
+  m_totals = ResultTotals();
+}
+
+void SearchResults::SetCatalogues(std::vector<std::string> catalogues) {
+  m_catalogues = std::move(catalogues);
+  m_catalogueNames.clear();
+  for (const std::string& path : m_catalogues)
+    m_catalogueNames.push_back(Text(Utf8Text(Utf8Path(path).filename())));
+}
+
+size_t SearchResults::Bytes() const {
+  return m_batch.rows.capacity() * sizeof(ResultRow) + m_batch.BlockBytes();
+}
+
+void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {
+  ++totals.items;
+  if (!row.isFile) return;
+  ++totals.files;
+  totals.bytes += static_cast<uint64_t>(row.size);
+}
+
+void SearchResults::Append(ResultBatch&& batch) {
+  for (const ResultRow& row : batch.rows) Count(row, m_totals);
+  m_batch.Append(std::move(batch));
+}
+
+QString SearchResults::Header(int column) const {
+  static const char* const kHeaders[] = {"Name", "In Folder", "Catalogue", "Size", "Modified"};
+  return column >= 0 && column < ColumnCount_ ? QString(kHeaders[column]) : QString();
+}
+
+bool SearchResults::IsNumeric(int column) const { return column == SizeColumn; }
+
+QVariant SearchResults::Data(size_t index, int column, int role) const {
+  const ResultRow& row = m_batch.rows[index];
+  if (role == Qt::DecorationRole)
+    return column == NameColumn && row.image < m_images.size() ? m_images[row.image] : QVariant();
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  switch (column) {
+    case NameColumn:
+      return Text(row.Name());
+    case FolderColumn:
+      return Text(row.Folder());
+    case CatalogueColumn:
+      return role == Qt::ToolTipRole ? Text(CatalogueOf(row)) : m_catalogueNames[row.catalogue];
+    case SizeColumn: {
+      if (!row.isFile) return {};
+      std::string text;
+      FormatThousands(row.size, text);
+      return QString::fromStdString(text);
+    }
+    case ModifiedColumn:
+      return row.isFile ? QString::fromStdString(FormatFileTime(row.modified, "%Y-%m-%d %H:%M"))
+                        : QVariant();
+    default:
+      return {};
+  }
+}
+
+bool SearchResults::Less(size_t a, size_t b, int column) const {
+  const ResultRow& x = m_batch.rows[a];
+  const ResultRow& y = m_batch.rows[b];
+  switch (column) {
+    case NameColumn:
+      return CompareFolded(x.Name(), y.Name()) < 0;
+    case FolderColumn:
+      return CompareFolded(x.Folder(), y.Folder()) < 0;
+    case CatalogueColumn:
+      return x.catalogue != y.catalogue && std::tie(m_catalogueNames[x.catalogue], x.catalogue) <
+                                               std::tie(m_catalogueNames[y.catalogue], y.catalogue);
+    case SizeColumn:
+      return SizeKey(x) < SizeKey(y);
+    case ModifiedColumn:
+      return ModifiedKey(x) < ModifiedKey(y);
+    default:
+      return false;
+  }
+}
+
+bool SearchResults::SortKey(size_t index, int column, int64_t& key) const {
+  const ResultRow& row = m_batch.rows[index];
+  if (column == SizeColumn)
+    key = SizeKey(row);
+  else if (column == ModifiedColumn)
+    key = ModifiedKey(row);
+  else
+    return false;
+  return true;
+}
+
+std::string ResultsCsv(const SearchResults& results, const std::vector<size_t>& rows) {
+  std::string out = "name,folder,catalogue,size,modified,attributes\r\n";
+  for (size_t index : rows) {
+    const ResultRow& row = results.Row(index);
+    AppendCsvField(row.Name(), out);
+    out += ',';
+    AppendCsvField(row.Folder(), out);
+    out += ',';
+    AppendCsvField(results.CatalogueOf(row), out);
+    out += ',';
+    if (row.isFile) out += std::to_string(row.size);
+    out += ',';
+    if (row.isFile) out += FormatFileTime(row.modified, "%Y-%m-%dT%H:%M:%S");
+    out += ',';
+    out += AttributeLetters(row.attributes, row.isFile);
+    out += "\r\n";
+  }
+  return out;
+}

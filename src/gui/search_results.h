@@ -1,0 +1,105 @@
+// The rows a search of the library found, kept compactly (a million rows
+// take about 150 MB with their paths): each row's path lives in large shared
+// blocks of text, and its record in a small fixed struct. Also what the
+// results table shows of them and how it sorts them.
+#pragma once
+
+#include <QIcon>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gui/row_table_model.h"
+#include "platform/win_types.h"
+
+struct SearchRow;
+
+struct ResultRow {
+  const char* path = nullptr;  // the folders above the node and its name, UTF-8 as shown
+  uint32_t pathLength = 0;
+  uint32_t nameLength = 0;  // the name is the path's tail
+  uint32_t catalogue = 0;   // its number in the results' catalogue list
+  uint8_t image = 0;        // as in the tree
+  bool isFile = false;
+  uint32_t attributes = 0;
+  int64_t size = 0;
+  uint64_t nodeIndex = 0;  // its place in the catalogue's pre-order
+  FILETIME modified{};
+  FILETIME created{};
+  FILETIME accessed{};
+
+  std::string_view Path() const { return {path, pathLength}; }
+  std::string_view Name() const { return Path().substr(pathLength - nameLength); }
+  std::string_view Folder() const { return Path().substr(0, pathLength - nameLength); }
+};
+
+// Rows with the blocks of text their paths are in; made on the search's
+// thread and handed whole to the window's.
+struct ResultBatch {
+  std::vector<ResultRow> rows;
+  std::vector<std::unique_ptr<char[]>> blocks;
+
+  void Add(size_t catalogue, const SearchRow& row);
+  size_t BlockBytes() const { return m_blockBytes; }
+  void Append(ResultBatch&& other);
+
+ private:
+  const char* Store(std::string_view text);
+  char* m_free = nullptr;
+  size_t m_left = 0;
+  size_t m_blockBytes = 0;
+};
+
+// Counts of a set of rows, for the status line.
+struct ResultTotals {
+  uint64_t items = 0;
+  uint64_t files = 0;
+  uint64_t bytes = 0;
+};
+
+class SearchResults : public TableRows {
+ public:
+  enum Column {
+    NameColumn,
+    FolderColumn,
+    CatalogueColumn,
+    SizeColumn,
+    ModifiedColumn,
+    ColumnCount_
+  };
+
+  SearchResults();
+
+  void Clear();
+  void SetCatalogues(std::vector<std::string> catalogues);
+  void Append(ResultBatch&& batch);
+  const std::vector<std::string>& Catalogues() const { return m_catalogues; }
+  const ResultRow& Row(size_t row) const { return m_batch.rows[row]; }
+  const std::string& CatalogueOf(const ResultRow& row) const { return m_catalogues[row.catalogue]; }
+  const ResultTotals& Totals() const { return m_totals; }
+  // The memory the rows hold (their records and blocks of text).
+  size_t Bytes() const;
+  static void Count(const ResultRow& row, ResultTotals& totals);
+
+  // TableRows
+  int ColumnCount() const override { return ColumnCount_; }
+  QString Header(int column) const override;
+  bool IsNumeric(int column) const override;
+  size_t RowCount() const override { return m_batch.rows.size(); }
+  QVariant Data(size_t row, int column, int role) const override;
+  bool Less(size_t a, size_t b, int column) const override;
+  bool SortKey(size_t row, int column, int64_t& key) const override;
+
+ private:
+  std::vector<std::string> m_catalogues;
+  std::vector<QString> m_catalogueNames;  // each file's own name
+  ResultBatch m_batch;
+  ResultTotals m_totals;
+  std::vector<QIcon> m_images;
+};
+
+// The rows as CSV (RFC 4180, UTF-8, lines ending in CR LF) with a header
+// line: name, folder, catalogue, size, modified (ISO 8601, local time),
+// attributes (the letters of the query's attrib:).
+std::string ResultsCsv(const SearchResults& results, const std::vector<size_t>& rows);
