@@ -154,6 +154,10 @@ SearchWindow::~SearchWindow() {
   // The searches end here: each notices its flag within a few thousand nodes.
   m_run.reset();
   m_stopped.clear();
+  // The model reads m_results, which goes before the child widgets do: the
+  // table must not ask it for headers while it is being torn down.
+  delete m_table;
+  delete m_model;
 }
 
 void SearchWindow::Summon() {
