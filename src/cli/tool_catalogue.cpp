@@ -105,17 +105,7 @@ bool ToolCatalogue::WalkInTreeOrder(const std::string& path, OutputBuffer& outpu
   StreamedNode node;
   // The whole tree in pre-order, top-level nodes at depth 0.
   WalkBranch(tree, nullptr, -1, true, [&](HTREEITEM item, int depth) {
-    TVITEM tv;
-    tv.hItem = item;
-    tv.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    tree.GetItem(tv);
-    node.label.assign(tree.GetItemText(item));
-    node.depth = depth;
-    node.stateImage = tree.GetStateImage(item);
-    node.image = tv.iImage;
-    node.selectedImage = tv.iSelectedImage;
-    node.hasData = tv.lParam != nullptr;
-    if (tv.lParam) node.data = *tv.lParam;
+    node.ReadFrom(tree, item, depth);
     visit({node, tree.ItemHasChildren(item), nullptr, &tree, item});
   });
   return loaded;

@@ -101,3 +101,17 @@ void CTreeRecordStream::GetAncestorLabels(std::vector<std::string_view>& labels)
   }
   std::reverse(labels.begin(), labels.end());
 }
+
+void StreamedNode::ReadFrom(const CTreeCtrl& tree, HTREEITEM item, int nodeDepth) {
+  TVITEM tv;
+  tv.hItem = item;
+  tv.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+  tree.GetItem(tv);
+  label.assign(tree.GetItemText(item));
+  depth = nodeDepth;
+  stateImage = tree.GetStateImage(item);
+  image = tv.iImage;
+  selectedImage = tv.iSelectedImage;
+  hasData = tv.lParam != nullptr;
+  if (tv.lParam) data = *tv.lParam;
+}

@@ -13,6 +13,7 @@
 
 #include "files/node_record.h"
 #include "files/tree_reader.h"
+#include "tree/tree_ctrl.h"
 #include "tree/tree_item.h"
 
 class CArchive;
@@ -31,6 +32,8 @@ struct StreamedNode {
 
   // Copies every member (a data record cannot be copied as a whole).
   void CopyFrom(const StreamedNode& other);
+  // Takes a node of a loaded tree, so a whole tree reads like a stream.
+  void ReadFrom(const CTreeCtrl& tree, HTREEITEM item, int nodeDepth);
 };
 
 class CTreeRecordStream {

@@ -39,15 +39,7 @@ CatalogueWalkEnd WalkAsTree(const std::string& path,
   };
   WalkBranch(tree, nullptr, -1, true, [&](HTREEITEM item, int depth) {
     if (end.stopped) return;
-    TVITEM tv;
-    tv.hItem = item;
-    tv.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    tree.GetItem(tv);
-    node.label.assign(tree.GetItemText(item));
-    node.depth = depth;
-    node.stateImage = tree.GetStateImage(item);
-    node.hasData = tv.lParam != nullptr;
-    if (tv.lParam) node.data = *tv.lParam;
+    node.ReadFrom(tree, item, depth);
     current = item;
     if (!visit(visited)) end.stopped = true;
     ++visited.index;
