@@ -53,6 +53,7 @@ class TreeComparer {
       : m_old(oldTree), m_new(newTree), m_report(report) {}
 
   void Run();
+  void RunBranches(HTREEITEM oldTop, HTREEITEM newTop) { ComparePair(oldTop, newTop, 0); }
 
  private:
   void CompareChildren(HTREEITEM oldParent, HTREEITEM newParent, size_t depth);
@@ -263,4 +264,9 @@ bool IsUnreadableFolder(const CTreeCtrl& tree, HTREEITEM node) {
 void CompareTrees(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
                   const std::function<void(const TreeDifference&)>& report) {
   TreeComparer(oldTree, newTree, report).Run();
+}
+
+void CompareBranches(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
+                     HTREEITEM newTop, const std::function<void(const TreeDifference&)>& report) {
+  TreeComparer(oldTree, newTree, report).RunBranches(oldTop, newTop);
 }

@@ -54,3 +54,9 @@ bool IsUnreadableFolder(const CTreeCtrl& tree, HTREEITEM node);
 // folders of k children. Neither tree may change meanwhile.
 void CompareTrees(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
                   const std::function<void(const TreeDifference&)>& report);
+
+// The same for two folders taken as each other's match whatever their
+// labels (one branch before and after a rescan); paths start with newTop's
+// label.
+void CompareBranches(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
+                     HTREEITEM newTop, const std::function<void(const TreeDifference&)>& report);
