@@ -22,7 +22,7 @@ constexpr std::string_view kUsage =
     "  search [OPTIONS] QUERY [CATALOGUE|FOLDER...]\n"
     "                                           search many catalogues (the library's)\n"
     "  library add|remove PATH... | list        the catalogues search reads\n"
-    "  diff [--json] OLD NEW                    compare two tree files or folders\n"
+    "  diff [--json] [--no-moves] OLD NEW       compare two tree files or folders\n"
     "  export-ncdu FILE [-o OUT.json]           write a tree file as an ncdu export\n"
     "  import-ncdu IN.json -o FILE              make a tree file from an ncdu export\n"
     "\n"
