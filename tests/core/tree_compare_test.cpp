@@ -45,6 +45,26 @@ void Build(CTreeCtrl& tree, const std::vector<std::string>& lines) {
   }
 }
 
+// The differences of two trees built from lines, one a line: the sign, the
+// old path of a move and "-> ", the path.
+std::vector<std::string> Compared(const std::vector<std::string>& olds,
+                                  const std::vector<std::string>& news, bool detectMoves) {
+  ScriptedHost host;
+  MemoryProfile profile;
+  CMainFrame oldFrame(host, profile), newFrame(host, profile);
+  Build(oldFrame.Tree(), olds);
+  Build(newFrame.Tree(), news);
+  std::vector<std::string> reported;
+  CompareTrees(oldFrame.Tree(), newFrame.Tree(),
+               [&](const TreeDifference& d) {
+                 std::string line = std::string(1, "+-~!>"[static_cast<int>(d.change)]) + " ";
+                 if (d.change == TreeChange::moved) line.append(d.oldPath).append(" -> ");
+                 reported.push_back(line.append(d.path));
+               },
+               {.detectMoves = detectMoves, .matched = {}});
+  return reported;
+}
+
 TEST(TreeCompare, MatchesByNameAndReportsInNewOrder) {
   struct Case {
     std::vector<std::string> olds, news, expected;
@@ -64,21 +84,36 @@ TEST(TreeCompare, MatchesByNameAndReportsInNewOrder) {
       // Not entered on both sides: what each holds is compared.
       {{"t/", " u!", "  a", "  k"}, {"t/", " u!", "  b", "  k"}, {"- t/u/a", "+ t/u/b"}},
   };
-  for (const Case& c : cases) {
-    ScriptedHost host;
-    MemoryProfile profile;
-    CMainFrame oldFrame(host, profile), newFrame(host, profile);
-    Build(oldFrame.Tree(), c.olds);
-    Build(newFrame.Tree(), c.news);
-    std::vector<std::string> reported;
-    CompareTrees(oldFrame.Tree(), newFrame.Tree(),
-                 [&](const TreeDifference& d) {
-                   reported.push_back(std::string(1, "+-~!>"[static_cast<int>(d.change)]) + " " +
-                                      std::string(d.path));
-                 },
-                 {.detectMoves = false, .matched = {}});
-    EXPECT_EQ(reported, c.expected) << c.expected.front();
-  }
+  for (const Case& c : cases)
+    EXPECT_EQ(Compared(c.olds, c.news, false), c.expected) << c.expected.front();
+}
+
+// A file or a whole folder that went elsewhere is one move, reported where
+// it now stands; anything less alike stays a removal and an addition.
+TEST(TreeCompare, PairsRemovalsWithAdditionsAsMoves) {
+  struct Case {
+    std::vector<std::string> olds, news, expected;
+  };
+  const Case cases[] = {
+      {{"t/", " a/", "  m", " b/"}, {"t/", " a/", " b/", "  m"}, {"> t/a/m -> t/b/m"}},
+      // A folder with all it holds; one whose content differs is no move.
+      {{"t/", " a/", "  f/", "   g", " b/"},
+       {"t/", " a/", " b/", "  f/", "   g"},
+       {"> t/a/f -> t/b/f"}},
+      {{"t/", " a/", "  f/", "   g", " b/"},
+       {"t/", " a/", " b/", "  f/", "   h"},
+       {"- t/a/f", "+ t/b/f"}},
+      // A renamed file, or one that became a folder, is not moved.
+      {{"t/", " a/", "  m", " b/"},
+       {"t/", " a/", " b/", "  n", "  m/"},
+       {"- t/a/m", "+ t/b/n", "+ t/b/m"}},
+      // Alike names pair first with first; what is left over stays.
+      {{"t/", " a/", "  m", " b/", "  m", " c/"},
+       {"t/", " a/", " b/", " c/", "  m"},
+       {"- t/b/m", "> t/a/m -> t/c/m"}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Compared(c.olds, c.news, true), c.expected) << c.expected.front();
 }
 
 // Each node of a branch as "label state", in pre-order.
