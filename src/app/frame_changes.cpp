@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/main_frame.h"
+#include "compare/carry_marks.h"
 #include "compare/change_list.h"
 #include "compare/tree_compare.h"
 #include "files/catalogue_file.h"
@@ -14,7 +15,6 @@
 #include "tree/file_label.h"
 #include "tree/scan_progress.h"
 #include "tree/tree_item.h"
-#include "tree/tree_walk.h"
 
 namespace {
 
@@ -82,18 +82,18 @@ void CMainFrame::UpdateFromDisk(HTREEITEM node) {
                         kUpdateCaption, MB_OK | MB_ICONEXCLAMATION);
       return;
     }
+    // Named as the old node before the comparison, whose paths run through
+    // the folders above it.
+    tree.SetItemText(fresh, label);
     changes = ListChanges(tree, node, tree, fresh);
     if (changes.Empty()) {
       m_host.SetStatusText(0, "No changes: " + path, SBT_NOBORDERS);
       return;
     }
-
-    WalkBranch(tree, fresh, 0, true, [&](HTREEITEM n, int) {
-      if (const CTreeItemData* data = tree.GetItemData(n);
-          data != nullptr && CountsAsMarked(tree.GetStateImage(n)))
-        CountMarkedFile(data->m_nFileSize, 1);
-    });
-    tree.SetItemText(fresh, label);
+    const MarkedTotals marked = CarryMarks(tree, node, tree, fresh);
+    m_nMarkedFiles += static_cast<int32_t>(marked.files);
+    m_nMarkedBytes = static_cast<int64_t>(static_cast<uint64_t>(m_nMarkedBytes) +
+                                          static_cast<uint64_t>(marked.bytes));
     const bool wasOpen = (tree.GetItemState(node, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
     HTREEITEM selected = tree.GetSelectedItem();
     bool selectedWithin = false;
@@ -102,8 +102,8 @@ void CMainFrame::UpdateFromDisk(HTREEITEM node) {
     // Closed first, so the view drops the old rows in one step; each
     // deletion notice takes a marked file out of the totals.
     tree.Expand(node, TVE_COLLAPSE);
+    if (!ReplaceBranch(tree, node, fresh)) return;
     pending.Keep();
-    tree.DeleteItem(node);
     if (wasOpen) tree.Expand(fresh, TVE_EXPAND);
     if (selectedWithin) tree.SelectItem(fresh);
     UpdateParentMarks(tree.GetParentItem(fresh));

@@ -45,6 +45,8 @@ ChangeKind KindOf(TreeChange change) {
       return ChangeKind::removed;
     case TreeChange::changed:
       return ChangeKind::changed;
+    case TreeChange::moved:
+      return ChangeKind::moved;
     case TreeChange::unreadable:
       break;
   }
@@ -102,6 +104,7 @@ ChangeList ListChanges(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCt
     entry.kind = KindOf(d.change);
     entry.folder = d.folder;
     entry.path.assign(d.path);
+    entry.from.assign(d.oldPath);
     entry.oldSide = SideOf(oldTree, d.oldNode, d.oldTotals);
     entry.newSide = SideOf(newTree, d.newNode, d.newTotals);
     if (entry.oldSide.unreadable) entry.reason = ReasonOf(oldTree, d.oldNode);

@@ -77,9 +77,10 @@ class ChangesGui : public ::testing::Test, protected WindowFixture {
     if (window == nullptr) return rows;
     const QAbstractItemModel* model = window->Table()->model();
     for (int r = 0; r < model->rowCount(); ++r)
-      rows.push_back((model->index(r, 0).data().toString() + " " +
-                      model->index(r, 1).data().toString().mid(int(root.size()) + 1))
-                         .toStdString());
+      rows.push_back(
+          (model->index(r, 0).data().toString() + " " +
+           model->index(r, 1).data().toString().remove(QString::fromStdString(root + "/")))
+              .toStdString());
     return rows;
   }
 
@@ -116,6 +117,8 @@ TEST_F(ChangesGui, UpdateFromDiskReplacesTheBranchAndListsWhatChanged) {
   ASSERT_EQ(::rmdir((disk / "root/gone").c_str()), 0);
   disk.Dir("root/keep/added");
   disk.File("root/keep/added/e.txt", 7);
+  ASSERT_EQ(::rename((disk / "root/keep/marked.txt").c_str(), (disk / "root/marked.txt").c_str()),
+            0);
   const size_t before = tree.GetCount();
 
   RightClickChoose(top, "&Update from Disk");
@@ -124,11 +127,17 @@ TEST_F(ChangesGui, UpdateFromDiskReplacesTheBranchAndListsWhatChanged) {
   EXPECT_TRUE(w.Changes()->isVisible());
   const std::vector<std::string> listed = Rows();
   const std::set<std::string> rows(listed.begin(), listed.end());
-  EXPECT_EQ(rows, (std::set<std::string>{"changed grows.txt", "added new.txt", "removed gone",
-                                         "added keep/added"}));
-  EXPECT_EQ(
-      w.Changes()->StatusLine()->text(),
-      "2 added (2 files, 12 bytes), 1 removed (1 file, 40 bytes), 1 changed (10 -> 15 bytes)");
+  EXPECT_EQ(rows,
+            (std::set<std::string>{"changed grows.txt", "added new.txt", "removed gone",
+                                   "added keep/added", "moved keep/marked.txt -> marked.txt"}));
+  EXPECT_EQ(w.Changes()->StatusLine()->text(),
+            "2 added (2 files, 12 bytes), 1 removed (1 file, 40 bytes), 1 changed (10 -> 15 "
+            "bytes), 1 moved (1 file, 20 bytes)");
+  // The moved file keeps its mark; the folder it left has none now.
+  EXPECT_EQ(tree.GetStateImage(Find("marked.txt")), kStateMarked);
+  EXPECT_EQ(tree.GetStateImage(Find("keep")), kStateUnmarked);
+  EXPECT_EQ(tree.GetStateImage(tree.GetRootItem()), kStatePartlyMarked);
+  EXPECT_EQ(w.StatusPart(1)->text(), "Selected: 20 bytes (1 files)");
   EXPECT_EQ(DifferencesFromFreshScan(), 0u);
   EXPECT_EQ(tree.GetCount(), before + 1);
   EXPECT_EQ(tree.GetItemText(tree.GetRootItem()), root) << "the top keeps its label";
