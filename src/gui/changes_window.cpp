@@ -15,6 +15,8 @@ ChangesWindow::ChangesWindow(MainWindow& main) : QWidget(&main, Qt::Window), m_m
   m_model = new RowTableModel(m_rows, this);
   m_table = NewRowTable(m_model, this);
   m_table->setObjectName("changes");
+  // A long path keeps both its ends in sight: where it starts and its name.
+  m_table->setTextElideMode(Qt::ElideMiddle);
   m_status = new QLabel(this);
   m_status->setObjectName("changesStatus");
   m_status->setTextFormat(Qt::PlainText);
