@@ -16,6 +16,7 @@
 #include "cli/tool_catalogue.h"
 #include "compare/carry_marks.h"
 #include "files/atomic_file_writer.h"
+#include "interop/ncdu_to_catalogue.h"
 #include "platform/cp1252.h"
 #include "platform/interrupt.h"
 #include "platform/utf8_path.h"
@@ -85,6 +86,9 @@ int RunUpdateCommand(std::span<char* const> args) {
   if (operands.size() != 1 || operands[0].empty())
     return UsageError(kSyntax, "give exactly one catalogue");
   const std::string& catalogue = operands[0];
+  // Written back as a tree file, an export would be lost to ncdu.
+  if (IsNcduExportName(catalogue))
+    return UsageError(kSyntax, "an ncdu export is not updated in place; import it first");
 
   // Interrupted, the catalogue stays as it was (and the temporary file of a
   // write under way goes).
