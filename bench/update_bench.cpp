@@ -31,6 +31,7 @@ class OnePercentChange {
   explicit OnePercentChange(std::string root) : m_root(std::move(root)) {}
 
   size_t Apply() {
+    bench::MakeFolder(m_root + ".held");
     size_t index = 0;
     for (int t = 0; t < kTree.topFolders; ++t) {
       for (int s = 0; s < kTree.subfolders; ++s) {
@@ -41,13 +42,14 @@ class OnePercentChange {
           const std::string name = folder + "document-" + std::to_string(f) + ".txt";
           struct stat st {};
           if (::stat(name.c_str(), &st) != 0) Fail(name);
-          m_changed.push_back({name, st.st_size, st.st_mtim, static_cast<int>(index / 100 % 3)});
+          m_changed.push_back(
+              {name, st.st_size, st.st_mtim, static_cast<int>(index / 100 % 3), index});
           switch (m_changed.back().kind) {
             case 0:
               if (::truncate(name.c_str(), st.st_size + 4096) != 0) Fail(name);
               break;
             case 1:
-              if (::rename(name.c_str(), (name + ".gone").c_str()) != 0) Fail(name);
+              if (::rename(name.c_str(), Held(index).c_str()) != 0) Fail(name);
               break;
             default:
               if (::rename(name.c_str(), (folder + "renamed-" + std::to_string(f)).c_str()) != 0)
@@ -64,7 +66,7 @@ class OnePercentChange {
       const std::string folder = c.path.substr(0, c.path.rfind('/') + 1);
       const std::string file = c.path.substr(folder.size());
       const std::string number = file.substr(9, file.size() - 13);  // document-N.txt
-      if (c.kind == 1) fs::rename(c.path + ".gone", c.path);
+      if (c.kind == 1) fs::rename(Held(c.index), c.path);
       if (c.kind == 2) fs::rename(folder + "renamed-" + number, c.path);
       if (::truncate(c.path.c_str(), c.size) != 0) Fail(c.path);
       const timespec times[2] = {c.lastWrite, c.lastWrite};
@@ -78,8 +80,11 @@ class OnePercentChange {
     std::string path;
     off_t size;
     timespec lastWrite;
-    int kind;  // 0 grown, 1 gone (hidden beside), 2 renamed
+    int kind;  // 0 grown, 1 gone (kept outside the folder), 2 renamed
+    size_t index;
   };
+  // Where a file that is gone is kept until it comes back.
+  std::string Held(size_t index) const { return m_root + ".held/" + std::to_string(index); }
   std::string m_root;
   std::vector<Changed> m_changed;
 };
@@ -88,7 +93,10 @@ class OnePercentChange {
 
 int main(int argc, char** argv) {
   const std::string root = argc > 1 ? argv[1] : "/tmp/ztr-bench-1m-tree";
-  if (!fs::exists(root + ".ready")) fs::remove_all(root);  // what a stopped run left
+  if (!fs::exists(root + ".ready")) {  // what a stopped run left
+    fs::remove_all(root);
+    fs::remove_all(root + ".held");
+  }
   bench::MakeTree(root, kTree);
   std::string folder = (fs::temp_directory_path() / "ztr-update-bench-XXXXXX").string();
   if (::mkdtemp(folder.data()) == nullptr) Fail(folder);
