@@ -16,6 +16,7 @@
 #include "cli/tool_catalogue.h"
 #include "compare/carry_marks.h"
 #include "files/atomic_file_writer.h"
+#include "interop/ncdu_to_catalogue.h"
 #include "platform/cp1252.h"
 #include "platform/interrupt.h"
 #include "platform/utf8_path.h"
@@ -41,13 +42,15 @@ constexpr CommandSyntax kSyntax{
     "\n"
     "A top-level node whose folder is not there now (a disk not attached), or\n"
     "whose label is no folder path, or names a file now, or a folder that\n"
-    "cannot be entered now, is kept as it was and named on stderr.\n"
+    "cannot be entered now, is kept as it was and named on stderr. An ncdu\n"
+    "export (*.json) is not updated: import it into a tree file first.\n"
     "\n",
     kFlags,
     "Exit status: 0 when nothing changed (nothing is written), 1 when something\n"
     "changed (and CATALOGUE was written, but with --dry-run), 2 when CATALOGUE\n"
     "could not be read completely (before anything is scanned) or written, or a\n"
-    "scan failed; CATALOGUE is then as it was.\n"};
+    "scan failed; CATALOGUE is then as it was. 128 plus the signal's number\n"
+    "(130 for Ctrl+C, 143 for SIGTERM) when interrupted, CATALOGUE unchanged.\n"};
 
 constexpr std::string_view kCaption = "ztr-tool update";
 
@@ -85,6 +88,9 @@ int RunUpdateCommand(std::span<char* const> args) {
   if (operands.size() != 1 || operands[0].empty())
     return UsageError(kSyntax, "give exactly one catalogue");
   const std::string& catalogue = operands[0];
+  // Written back as a tree file, an export would be lost to ncdu.
+  if (IsNcduExportName(catalogue))
+    return UsageError(kSyntax, "an ncdu export is not updated in place; import it first");
 
   // Interrupted, the catalogue stays as it was (and the temporary file of a
   // write under way goes).
@@ -125,10 +131,8 @@ int RunUpdateCommand(std::span<char* const> args) {
 
   OutputBuffer output;
   DiffPrinter printer(tree, tree, parsed.Given(kJson), output);
-  for (const Rescanned& r : rescanned) {
-    CompareBranches(tree, r.old, tree, r.fresh, [&](const TreeDifference& d) { printer.Print(d); });
-    CarryMarks(tree, r.old, tree, r.fresh);
-  }
+  for (const Rescanned& r : rescanned)
+    CarryMarks(tree, r.old, tree, r.fresh, [&](const TreeDifference& d) { printer.Print(d); });
   if (!output.Finish()) {
     std::fprintf(stderr, "%s: could not write the changes: %s\n", kCaption.data(),
                  std::strerror(errno));

@@ -27,6 +27,12 @@ void WorkOutFolderStates(CTreeCtrl& tree, HTREEITEM top) {
 
 MarkedTotals CarryMarks(const CTreeCtrl& oldTree, HTREEITEM oldTop, CTreeCtrl& newTree,
                         HTREEITEM newTop) {
+  return CarryMarks(oldTree, oldTop, newTree, newTop, [](const TreeDifference&) {});
+}
+
+MarkedTotals CarryMarks(const CTreeCtrl& oldTree, HTREEITEM oldTop, CTreeCtrl& newTree,
+                        HTREEITEM newTop,
+                        const std::function<void(const TreeDifference&)>& report) {
   CompareOptions options;
   options.matched = [&](HTREEITEM oldNode, HTREEITEM newNode) {
     const int oldState = oldTree.GetStateImage(oldNode);
@@ -34,8 +40,7 @@ MarkedTotals CarryMarks(const CTreeCtrl& oldTree, HTREEITEM oldTop, CTreeCtrl& n
       newTree.SetItemState(newNode, INDEXTOSTATEIMAGEMASK(static_cast<UINT>(oldState)),
                            TVIS_STATEIMAGEMASK);
   };
-  CompareBranches(
-      oldTree, oldTop, newTree, newTop, [](const TreeDifference&) {}, options);
+  CompareBranches(oldTree, oldTop, newTree, newTop, report, options);
   WorkOutFolderStates(newTree, newTop);
 
   MarkedTotals totals;

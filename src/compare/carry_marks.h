@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
+#include "compare/tree_compare.h"
 #include "tree/tree_ctrl.h"
 
 // Marked files and their bytes (wrapping, as every total of sizes does).
@@ -31,6 +33,12 @@ struct MarkedTotals {
 // Returns what is marked in the new branch.
 MarkedTotals CarryMarks(const CTreeCtrl& oldTree, HTREEITEM oldTop, CTreeCtrl& newTree,
                         HTREEITEM newTop);
+
+// The same, handing `report` each difference between the two branches (as
+// CompareBranches finds them, moves included) on the way, for a caller that
+// shows the changes too: one comparison serves both.
+MarkedTotals CarryMarks(const CTreeCtrl& oldTree, HTREEITEM oldTop, CTreeCtrl& newTree,
+                        HTREEITEM newTop, const std::function<void(const TreeDifference&)>& report);
 
 // Puts newTop, with its branch, where oldTop stands (the same parent and
 // place among its siblings) and deletes oldTop's branch. Both must be in

@@ -159,13 +159,16 @@ TEST_F(UpdateCommand, BadInputsAndOddTopNodes) {
   fs::copy_file(catalogue, cut);
   fs::resize_file(cut, fs::file_size(cut) - 5);
   const uintmax_t cutSize = fs::file_size(cut);
-  for (const std::string& bad : {cut, std::string(temp / "missing.ztr")}) {
+  const std::string ncduExport = temp / "export.json";
+  Write(ncduExport, "[1,2,{},[{\"name\":\"" + root + "\"}]]");
+  for (const std::string& bad : {cut, std::string(temp / "missing.ztr"), ncduExport}) {
     const ToolResult r = RunTool({"update", bad});
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err, "");
   }
   EXPECT_EQ(fs::file_size(cut), cutSize);
+  EXPECT_EQ(ReadWholeText(ncduExport), "[1,2,{},[{\"name\":\"" + root + "\"}]]");
   EXPECT_FALSE(fs::exists(temp / "missing.ztr"));
 
   const std::string odd = temp / "odd.ztr";
