@@ -85,15 +85,18 @@ void CMainFrame::UpdateFromDisk(HTREEITEM node) {
     // Named as the old node before the comparison, whose paths run through
     // the folders above it.
     tree.SetItemText(fresh, label);
-    changes = ListChanges(tree, node, tree, fresh);
+    // One comparison finds the changes and carries the marks over. The
+    // marks count at once, so that the new branch's deletion notices take
+    // out exactly what was put in, should it not be kept.
+    const MarkedTotals marked =
+        CarryMarks(tree, node, tree, fresh, CollectChanges(tree, tree, changes));
+    m_nMarkedFiles += static_cast<int32_t>(marked.files);
+    m_nMarkedBytes = static_cast<int64_t>(static_cast<uint64_t>(m_nMarkedBytes) +
+                                          static_cast<uint64_t>(marked.bytes));
     if (changes.Empty()) {
       m_host.SetStatusText(0, "No changes: " + path, SBT_NOBORDERS);
       return;
     }
-    const MarkedTotals marked = CarryMarks(tree, node, tree, fresh);
-    m_nMarkedFiles += static_cast<int32_t>(marked.files);
-    m_nMarkedBytes = static_cast<int64_t>(static_cast<uint64_t>(m_nMarkedBytes) +
-                                          static_cast<uint64_t>(marked.bytes));
     const bool wasOpen = (tree.GetItemState(node, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
     HTREEITEM selected = tree.GetSelectedItem();
     bool selectedWithin = false;

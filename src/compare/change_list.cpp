@@ -1,6 +1,5 @@
 #include "compare/change_list.h"
 
-#include "compare/tree_compare.h"
 #include "platform/cp1252.h"
 #include "platform/number_text.h"
 #include "tree/display_path.h"
@@ -96,10 +95,10 @@ void ChangeList::Add(ChangeEntry entry) {
   entries.push_back(std::move(entry));
 }
 
-ChangeList ListChanges(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
-                       HTREEITEM newTop) {
-  ChangeList list;
-  const auto add = [&](const TreeDifference& d) {
+std::function<void(const TreeDifference&)> CollectChanges(const CTreeCtrl& oldTree,
+                                                          const CTreeCtrl& newTree,
+                                                          ChangeList& list) {
+  return [&oldTree, &newTree, &list](const TreeDifference& d) {
     ChangeEntry entry;
     entry.kind = KindOf(d.change);
     entry.folder = d.folder;
@@ -111,6 +110,12 @@ ChangeList ListChanges(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCt
     if (entry.newSide.unreadable) entry.reason = ReasonOf(newTree, d.newNode);
     list.Add(std::move(entry));
   };
+}
+
+ChangeList ListChanges(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
+                       HTREEITEM newTop) {
+  ChangeList list;
+  const auto add = CollectChanges(oldTree, newTree, list);
   if (oldTop == nullptr && newTop == nullptr)
     CompareTrees(oldTree, newTree, add);
   else

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "compare/tree_compare.h"
 #include "tree/tree_ctrl.h"
 
 enum class ChangeKind : uint8_t { added, removed, changed, moved, unreadable };
@@ -55,6 +57,12 @@ struct ChangeList {
   bool Empty() const { return entries.empty(); }
   const ChangeTally& Of(ChangeKind kind) const { return tallies[static_cast<size_t>(kind)]; }
 };
+
+// A comparison's report that adds each difference to `list`; the trees and
+// the list must outlive it.
+std::function<void(const TreeDifference&)> CollectChanges(const CTreeCtrl& oldTree,
+                                                          const CTreeCtrl& newTree,
+                                                          ChangeList& list);
 
 // Every difference between two trees in the comparison's order: whole trees
 // when both tops are null, else the two branches matched whatever their labels.
