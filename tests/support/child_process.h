@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -35,11 +37,23 @@ inline pid_t StartChild(bool asNobody, const std::function<int()>& body) {
   ::_exit(status);
 }
 
-// The child's exit status, or -1 when it did not exit normally.
+// A child still running this long is stuck: it is killed, so the test fails
+// instead of hanging.
+constexpr int kChildSeconds = 120;
+
+// The child's exit status, or -1 when it did not exit normally (or was
+// killed for running past the deadline).
 inline int WaitForChild(pid_t pid) {
   int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  for (useconds_t pause = 100, waited = 0; pid >= 0;
+       waited += pause, pause = std::min(pause * 2, 20000u)) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (done < 0) return -1;
+    if (waited > kChildSeconds * 1000000u) ::kill(pid, SIGKILL);
+    ::usleep(pause);
+  }
+  return -1;
 }
 
 inline int RunInChild(bool asNobody, const std::function<int()>& body) {
