@@ -152,29 +152,27 @@ TEST_F(NcduExchange, LargeExportWithoutTimesImportsEveryEntry) {
 // excluded and unreadable folders, modes, sparse sizes, names with brackets.
 std::string RandomExport(unsigned seed, int entries) {
   std::mt19937 random(seed);
-  std::string json = "[1,2,{},[{\"name\":\"/gen\"}";
-  int depth = 1;
+  std::string json = "[1,2,{},[{\"name\":\"/gen\"}", depth = "]";
   for (int n = 0; n < entries; ++n) {
     const unsigned pick = random() % 100, value = random();
-    const std::string name =
-        std::string(n % 13 ? "" : ".") + (n % 7 ? "e" : "x] [y") + std::to_string(n);
-    if (pick < 12 && depth < 198) {
-      json += ",[{\"name\":\"" + name + (value % 9 ? "\"}" : "\",\"read_error\":true}");
-      ++depth;
-    } else if (pick < 22 && depth > 1) {
-      json += "]";
-      --depth;
-    } else if (pick < 25) {
-      json += ",{\"name\":\"" + name + "\",\"excluded\":\"otherfs\"" +
-              (value % 3 ? "}" : ",\"mode\":33188}");
-    } else {
-      json += ",{\"name\":\"" + name + "\",\"asize\":" + std::to_string(value % 100000) +
+    const std::string name = std::string(n % 13 ? ",{\"name\":\"" : ",{\"name\":\".") +
+                             (n % 7 ? "e" : "x] [y") + std::to_string(n) + "\"";
+    if (pick < 12 && depth.size() < 198)
+      json +=
+          ",[{\"name\":\"d" + std::to_string(n) + (value % 9 ? "\"}" : "\",\"read_error\":true}"),
+          depth += ']';
+    else if (pick < 22 && depth.size() > 1)
+      json += "]", depth.pop_back();
+    else if (pick < 24)
+      json += ",[{\"name\":\".left-out\"}" + name + "},[{\"name\":\"x\"}]]";
+    else
+      json += name + (pick < 27 ? ",\"excluded\":\"otherfs\"" : "") +
+              ",\"asize\":" + std::to_string(value % 100000) +
               ",\"dsize\":" + std::to_string(value % 7 * 4096) +
               (value % 5 ? ",\"mtime\":" + std::to_string(value) : "") +
-              (value % 4 ? "" : ",\"mode\":" + std::to_string(0100444 + value % 2 * 020000)) + "}";
-    }
+              (value % 4 ? "}" : ",\"mode\":" + std::to_string(0100444 + value % 2 * 020000) + "}");
   }
-  return json + std::string(depth, ']') + "]";
+  return json + depth + "]";
 }
 
 // The import writes its records while it reads, each folder once its first
