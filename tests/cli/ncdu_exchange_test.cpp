@@ -9,11 +9,9 @@
 #include <fstream>
 #include <random>
 
+#include "cli/tool_catalogue.h"
 #include "cli/tool_runner.h"
 #include "cli/tree_file_bytes.h"
-#include "files/catalogue_file.h"
-#include "interop/ncdu_to_catalogue.h"
-#include "tree/tree_item.h"
 
 namespace cli_test {
 namespace {
@@ -190,14 +188,9 @@ TEST_F(NcduExchange, StreamedImportIsTheSavedTreeByteForByte) {
   for (const std::string& in : exports) {
     SCOPED_TRACE(in);
     ASSERT_EQ(RunTool({"import-ncdu", in, "-o", streamed}).status, 0);
-    FreeRecordsOnDelete records;
-    CTreeCtrl tree;
-    tree.SetNotifyTarget(&records);
-    const int fd = ::open(in.c_str(), O_RDONLY);
-    JsonPullReader json(fd);
-    ImportNcdu(json, tree);
-    ::close(fd);
-    ASSERT_FALSE(SaveTreeFile(saved, tree, nullptr));
+    ToolCatalogue whole;
+    ASSERT_TRUE(whole.Load(in));
+    ASSERT_FALSE(SaveTreeFile(saved, whole.Tree(), nullptr));
     EXPECT_TRUE(ReadWholeFile(streamed) == ReadWholeFile(saved));
   }
 }
