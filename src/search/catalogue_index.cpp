@@ -389,7 +389,9 @@ std::vector<uint8_t> CatalogueIndex::Row(uint32_t row) {
 const CatalogueIndex::Block& CatalogueIndex::GetBlock(uint32_t number) {
   if (const auto it = m_blocks.find(number); it != m_blocks.end()) return it->second;
   if (number >= m_nBlocks) throw Damaged();
-  if (m_blocks.size() >= kCachedBlocks) m_blocks.clear();
+  // Blocks are asked for in pre-order, each block's parents before it: the
+  // oldest one goes first.
+  if (m_blocks.size() >= kCachedBlocks) m_blocks.erase(m_blocks.begin());
   const uint64_t* entry = &m_directory[3 * size_t{number}];
   if (entry[1] > (uint64_t{1} << 32)) throw Damaged();
   const std::string bytes = ReadChecked(entry[0], static_cast<size_t>(entry[1]), entry[2]);

@@ -12,6 +12,7 @@
 #include "search/catalogue_nodes.h"
 #include "search/fast_hash.h"
 #include "search/query.h"
+#include "search/repeated_keys.h"
 #include "tree/display_path.h"
 #include "tree/nest_limit.h"
 
@@ -28,39 +29,13 @@ uint64_t NameSizeKey(std::string_view name, int64_t size) {
 }
 
 // The values that occur more than once among the files of all catalogues,
-// for dupe: (name and size) and sizedupe: (size, files over 0 bytes).
+// for dupe: (name and size) and sizedupe: (size, files over 0 bytes). A size
+// is kept mixed: the mix is one to one and spreads the sizes evenly.
 struct Duplicates {
-  std::vector<uint64_t> nameSizes;
-  std::vector<int64_t> sizes;
+  RepeatedKeys nameSizes;
+  RepeatedKeys sizes;
 
-  // Adds a value; past a few million, the values are sorted and each that
-  // occurs more than twice kept twice only, which tells the same and keeps
-  // a library full of copies in bounded memory.
-  template <class T>
-  static void Add(std::vector<T>& values, T value, size_t& limit) {
-    values.push_back(value);
-    if (values.size() < limit) return;
-    std::sort(values.begin(), values.end());
-    size_t out = 0;
-    for (size_t i = 0; i < values.size(); ++i)
-      if (out < 2 || values[i] != values[out - 1] || values[i] != values[out - 2])
-        values[out++] = values[i];
-    values.resize(out);
-    if (values.size() > limit / 2) limit *= 2;
-  }
-
-  template <class T>
-  static void KeepRepeated(std::vector<T>& values) {
-    std::sort(values.begin(), values.end());
-    size_t out = 0;
-    for (size_t i = 0; i < values.size();) {
-      size_t j = i + 1;
-      while (j < values.size() && values[j] == values[i]) ++j;
-      if (j - i > 1) values[out++] = values[i];
-      i = j;
-    }
-    values.resize(out);
-  }
+  static uint64_t SizeKey(int64_t size) { return FastHashMix(static_cast<uint64_t>(size)); }
 };
 
 // Judges nodes of one catalogue by the query, the same way whether they
@@ -92,13 +67,11 @@ class NodeJudge final : public QueryPathSource {
     m_node.modified = node.data.m_ftLastWrite;
     m_node.created = node.data.m_ftCreation;
     if (m_query.UsesDupes())
-      m_node.dupe = node.hasData &&
-                    std::binary_search(m_duplicates.nameSizes.begin(), m_duplicates.nameSizes.end(),
-                                       NameSizeKey(m_name, m_node.size));
+      m_node.dupe =
+          node.hasData && m_duplicates.nameSizes.Contains(NameSizeKey(m_name, m_node.size));
     if (m_query.UsesSizeDupes())
-      m_node.sizeDupe =
-          node.hasData && m_node.size > 0 &&
-          std::binary_search(m_duplicates.sizes.begin(), m_duplicates.sizes.end(), m_node.size);
+      m_node.sizeDupe = node.hasData && m_node.size > 0 &&
+                        m_duplicates.sizes.Contains(Duplicates::SizeKey(m_node.size));
     return m_query.Matches(m_node);
   }
 
@@ -312,7 +285,6 @@ class CatalogueSearch {
 bool CollectDuplicates(const Query& query, std::span<const std::string> catalogues,
                        const std::atomic<bool>* cancel, Duplicates& duplicates) {
   std::string name;
-  size_t nameSizeLimit = size_t{1} << 21, sizeLimit = size_t{1} << 21;
   for (const std::string& catalogue : catalogues) {
     const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {
       if ((visited.index & 0xFF) == 0 && Cancelled(cancel)) return false;
@@ -322,15 +294,15 @@ bool CollectDuplicates(const Query& query, std::span<const std::string> catalogu
       if (query.UsesDupes()) {
         name.clear();
         AppendDisplayText(NodeStoredName(node, node.depth), name);
-        Duplicates::Add(duplicates.nameSizes, NameSizeKey(name, size), nameSizeLimit);
+        duplicates.nameSizes.Add(NameSizeKey(name, size));
       }
-      if (query.UsesSizeDupes() && size > 0) Duplicates::Add(duplicates.sizes, size, sizeLimit);
+      if (query.UsesSizeDupes() && size > 0) duplicates.sizes.Add(Duplicates::SizeKey(size));
       return true;
     });
     if (end.stopped) return false;
   }
-  Duplicates::KeepRepeated(duplicates.nameSizes);
-  Duplicates::KeepRepeated(duplicates.sizes);
+  duplicates.nameSizes.Finish();
+  duplicates.sizes.Finish();
   return true;
 }
 
