@@ -146,7 +146,6 @@ class CatalogueSearch {
         }
         const IndexedEnd end = SearchIndexed(*index);
         if (end == IndexedEnd::done) return Flush();
-        ForgetMatches();
         index.reset();
         if (end != IndexedEnd::damaged) break;
         std::error_code ignored;
@@ -160,8 +159,6 @@ class CatalogueSearch {
 
  private:
   void Take(const StreamedNode& node, uint64_t index) {
-    ++m_matches;
-    if (node.hasData) m_bytes += static_cast<uint64_t>(node.data.m_nFileSize);
     ++m_totals.matches;
     if (node.hasData) m_totals.bytes += static_cast<uint64_t>(node.data.m_nFileSize);
     if (!m_options.withRows) return;
@@ -171,6 +168,7 @@ class CatalogueSearch {
   void SearchStreamed() {
     const CatalogueWalkEnd end = WalkCatalogue(m_path, [&](const CatalogueNode& visited) {
       if ((visited.index & 0xFF) == 0 && Cancelled(m_cancel)) return false;
+      if (visited.index < m_nJudged) return true;  // judged through the index
       if (m_judge.Judge(*visited.node, visited.node->depth, visited.ancestors))
         Take(*visited.node, visited.index);
       if (m_rows.size() >= kBatchRows) Flush();
@@ -185,8 +183,11 @@ class CatalogueSearch {
 
   enum class IndexedEnd { done, damaged, misfit };
 
-  // The rows are handed on only at the end, so a search that starts again
-  // repeats none.
+  // Rows are handed on as they are found. Should the index fail half-way,
+  // the search goes on after the last node judged (through an index made
+  // again, or streaming): every candidate up to there was read back and
+  // judged as streaming would, and a node that was no candidate holds none
+  // of the query's texts.
   IndexedEnd SearchIndexed(CatalogueIndex& index) {
     std::unique_ptr<CatalogueRecordReader> reader;
     try {
@@ -195,17 +196,15 @@ class CatalogueSearch {
       Fail(ReadFailureText(failure));
       return IndexedEnd::done;
     }
-    // The labels of the last candidate's ancestors, top first, with their
-    // node numbers: the next candidate shares most of them. Only read when
-    // a path is asked for.
+    // The ancestors of the last candidate, top first, each with its label
+    // when a path is asked for. Candidates come in pre-order, so the next
+    // one shares most of them: only the ancestors it does not share are
+    // looked up, and they lie between the two.
     const bool wantLabels = m_options.withRows || m_query.UsesPath();
-    std::vector<std::pair<uint32_t, std::string>> chain;
-    std::vector<uint32_t> above;
+    std::vector<uint32_t> chain, above;
+    std::vector<std::string> labels;
     const std::function<void(std::vector<std::string_view>&)> ancestors =
-        [&](std::vector<std::string_view>& labels) {
-          labels.clear();
-          for (const auto& [node, label] : chain) labels.push_back(label);
-        };
+        [&](std::vector<std::string_view>& out) { out.assign(labels.begin(), labels.end()); };
     std::string stored;
     IndexedEnd end = IndexedEnd::done;
     size_t seen = 0;
@@ -214,25 +213,34 @@ class CatalogueSearch {
         m_totals.cancelled = true;
         return false;
       }
+      if (node < m_nJudged) return true;  // judged before the index was made again
       above.clear();
+      size_t shared = 0;
       for (uint32_t p = index.Parent(node); p != CatalogueIndex::kNoParent; p = index.Parent(p)) {
         if (p >= node || above.size() > kMaxNestLevels) {
           end = IndexedEnd::misfit;
           return false;
         }
+        const auto known = std::lower_bound(chain.begin(), chain.end(), p);
+        if (known != chain.end() && *known == p) {
+          shared = static_cast<size_t>(known - chain.begin()) + 1;
+          break;
+        }
         above.push_back(p);
       }
-      std::reverse(above.begin(), above.end());
+      if (shared + above.size() > kMaxNestLevels) {
+        end = IndexedEnd::misfit;
+        return false;
+      }
+      chain.resize(shared);
+      chain.insert(chain.end(), above.rbegin(), above.rend());
       if (wantLabels) {
-        size_t same = 0;
-        while (same < chain.size() && same < above.size() && chain[same].first == above[same])
-          ++same;
-        chain.resize(same);
-        for (size_t k = same; k < above.size(); ++k)
-          chain.emplace_back(above[k], reader->ReadAt(index.RecordOffset(above[k])).label);
+        labels.resize(shared);
+        for (size_t k = shared; k < chain.size(); ++k)
+          labels.push_back(reader->ReadAt(index.RecordOffset(chain[k])).label);
       }
       const StreamedNode& record = reader->ReadAt(index.RecordOffset(node));
-      const bool matches = m_judge.Judge(record, static_cast<int>(above.size()), ancestors);
+      const bool matches = m_judge.Judge(record, static_cast<int>(chain.size()), ancestors);
       // The record read back must be the node the index named.
       stored.assign(m_judge.LowerName());
       std::replace(stored.begin(), stored.end(), '\0', '\1');
@@ -241,6 +249,8 @@ class CatalogueSearch {
         return false;
       }
       if (matches) Take(record, node);
+      m_nJudged = uint64_t{node} + 1;
+      if (m_rows.size() >= kBatchRows) Flush();
       return true;
     };
     try {
@@ -251,12 +261,6 @@ class CatalogueSearch {
       return IndexedEnd::misfit;  // a record the index points at is not there
     }
     return end;
-  }
-
-  void ForgetMatches() {
-    m_rows.clear();
-    m_totals.matches -= m_matches, m_totals.bytes -= m_bytes;
-    m_matches = m_bytes = 0;
   }
 
   void Flush() {
@@ -278,7 +282,7 @@ class CatalogueSearch {
   const SearchOptions& m_options;
   SearchTotals& m_totals;
   std::vector<SearchRow> m_rows;
-  uint64_t m_matches = 0, m_bytes = 0;
+  uint64_t m_nJudged = 0;  // the nodes before this one are judged
 };
 
 // The first pass of dupe: and sizedupe:, over every catalogue.
