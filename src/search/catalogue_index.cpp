@@ -361,6 +361,36 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
   return writer.Commit(header);
 }
 
+void CatalogueIndex::RehashImage(std::string& image) {
+  if (image.size() < kHeaderBytes) return;
+  uint64_t field[kFields];
+  std::memcpy(field, image.data() + sizeof kMagic, sizeof field);
+  const uint64_t size = image.size();
+  const uint64_t blocks = field[kBlocks], directoryAt = field[kDirectoryAt];
+  const uint64_t pathBytes = field[kPathBytes];
+  if (pathBytes > size - kHeaderBytes || directoryAt > size || blocks > (size - directoryAt) / 24)
+    return;
+  char* directory = image.data() + directoryAt;
+  for (uint64_t b = 0; b < blocks; ++b) {
+    uint64_t entry[3];
+    std::memcpy(entry, directory + 24 * b, sizeof entry);
+    if (entry[0] > size || entry[1] > size - entry[0]) continue;
+    entry[2] = FastHash(image.data() + entry[0], static_cast<size_t>(entry[1]));
+    std::memcpy(directory + 24 * b, entry, sizeof entry);
+  }
+  const uint64_t rowBytes = RowBytes(static_cast<uint32_t>(std::min<uint64_t>(blocks, UINT32_MAX)));
+  for (uint64_t r = 0, at = directoryAt + 24 * blocks; r < kRows; ++r, at += rowBytes + 8) {
+    if (rowBytes + 8 > size - std::min(at, size)) break;
+    const uint64_t checksum = FastHash(image.data() + at, static_cast<size_t>(rowBytes));
+    std::memcpy(image.data() + at + rowBytes, &checksum, 8);
+  }
+  std::string hashed(reinterpret_cast<const char*>(field), 8 * kChecksum);
+  hashed.append(image, kHeaderBytes, static_cast<size_t>(pathBytes));
+  hashed.append(directory, static_cast<size_t>(24 * blocks));
+  field[kChecksum] = FastHash(hashed.data(), hashed.size());
+  std::memcpy(image.data() + sizeof kMagic, field, sizeof field);
+}
+
 std::string CatalogueIndex::ReadChecked(uint64_t offset, size_t size, uint64_t checksum) {
   std::string bytes(size, '\0');
   try {

@@ -89,13 +89,13 @@ class NodeJudge final : public QueryPathSource {
   }
 
   // The row of the node judged last.
-  void Fill(SearchRow& row, uint64_t index) {
+  void Fill(SearchRow& row, uint64_t index, bool withLabel) {
     const StreamedNode& node = *m_current;
     row.nodeIndex = index;
     row.path.assign(Path());
     row.name = m_name;
     row.label.clear();
-    AppendDisplayText(node.label, row.label);
+    if (withLabel) AppendDisplayText(node.label, row.label);
     row.isFile = node.hasData;
     row.depth = m_node.depth;
     row.image = node.image;
@@ -162,7 +162,7 @@ class CatalogueSearch {
     ++m_totals.matches;
     if (node.hasData) m_totals.bytes += static_cast<uint64_t>(node.data.m_nFileSize);
     if (!m_options.withRows) return;
-    m_judge.Fill(m_rows.emplace_back(), index);
+    m_judge.Fill(m_rows.emplace_back(), index, m_options.withLabels);
   }
 
   void SearchStreamed() {
