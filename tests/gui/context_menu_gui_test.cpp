@@ -212,7 +212,7 @@ TEST_F(ContextMenuGui, SaveBranchOfAFileWritesItsAncestorsAndTheFile) {
     if (!dialog) return;
     dialogTitle = dialog->windowTitle();
     AnswerMessageBox(QMessageBox::Yes);  // create the new file
-    dialog->selectFile(QString::fromStdString(path));
+    PickFile(dialog, QString::fromStdString(path));
     static_cast<QDialog*>(dialog)->accept();  // as the Save button does
   });
   const PopupRecord menu = RightClick(Parts(marked).label.center(), "Save &Branch");

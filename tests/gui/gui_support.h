@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,8 +19,10 @@
 #include "gui/qt_profile_store.h"
 
 // Runs `act` on the next modal widget once it shows (a message box, a file
-// dialog), from inside its event loop.
-inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 200) {
+// dialog), from inside its event loop. It keeps looking for a minute: a loaded
+// machine may take seconds to reach the dialog, and a dialog nobody answers
+// would hang the test.
+inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 6000) {
   QTimer::singleShot(10, [act, attempts] {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal->isVisible())
@@ -41,6 +44,16 @@ inline void AnswerMessageBox(QMessageBox::StandardButton button, QString* text =
   });
 }
 
+// Puts `path` in a file dialog's name field. selectFile leaves that field
+// alone while it has the focus, which the dialog gives it once its window is
+// active, so a test that only selects the file sometimes accepts the old name.
+inline void PickFile(QFileDialog* dialog, const QString& path) {
+  if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+    name->setText(path);
+  else
+    dialog->selectFile(path);
+}
+
 // While it lives, picks `path` in every file dialog (cancels it when empty)
 // and answers every message box with `button` or its only one, recording a
 // dialog's title and a box's text (" [No]" added when No is its default).
@@ -55,8 +68,8 @@ struct DialogAnswers {
         (b ? b : box->buttons().first())->click();
       } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
         seen << dialog->windowTitle();
-        dialog->selectFile(path);
         if (path.isEmpty()) return dialog->reject();
+        PickFile(dialog, path);
         dialog->QDialog::accept();  // as its button does, without its own questions
       }
     });

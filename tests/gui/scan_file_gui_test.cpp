@@ -49,28 +49,20 @@ void MakeFixture(const ScratchFolder& s) {
   s.Dir("out", 0777);
 }
 
-// A loaded machine can take seconds to show a dialog: wait up to half a minute.
-constexpr int kAttempts = 3000;
-
 void ChooseInFileDialog(const std::string& path, bool folder) {
-  WhenModal(
-      [=](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (!dialog) return;
-        if (folder) {
-          dialog->setDirectory(QString::fromStdString(path));
-        } else {  // yes, create the new file
-          WhenModal(
-              [](QWidget* box) {
-                if (auto* ask = qobject_cast<QMessageBox*>(box))
-                  ask->button(QMessageBox::Yes)->click();
-              },
-              kAttempts);
-          dialog->selectFile(QString::fromStdString(path));
-        }
-        static_cast<QDialog*>(dialog)->accept();
-      },
-      kAttempts);
+  WhenModal([=](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog) return;
+    if (folder) {
+      dialog->setDirectory(QString::fromStdString(path));
+    } else {  // yes, create the new file
+      WhenModal([](QWidget* box) {
+        if (auto* ask = qobject_cast<QMessageBox*>(box)) ask->button(QMessageBox::Yes)->click();
+      });
+      PickFile(dialog, QString::fromStdString(path));
+    }
+    static_cast<QDialog*>(dialog)->accept();
+  });
 }
 
 // Run by the test below, as the user the refusing folders refuse.

@@ -227,7 +227,7 @@ TEST_F(SearchWindowGui, ExportWritesTheSelectedRowsAsCsv) {
   const QString csv = dir.filePath("out.csv");
   WhenModal([&](QWidget* modal) {
     if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-      dialog->selectFile(csv);
+      PickFile(dialog, csv);
       static_cast<QDialog*>(dialog)->accept();
     }
   });
