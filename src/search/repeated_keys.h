@@ -29,4 +29,8 @@ class RepeatedKeys {
   // 16 bits start (a lookup then reads a few dozen keys at most).
   std::vector<uint64_t> m_repeated;
   std::vector<uint32_t> m_starts;
+  // A bit for each value of the keys' low bits, about eight bits a key: most
+  // keys that are not repeated are told by it alone, from memory small
+  // enough to stay in the cache.
+  std::vector<uint64_t> m_filter;
 };
