@@ -44,10 +44,9 @@ struct Run {
 inline Run RunProgram(const std::vector<std::string>& args,
                       const std::string& stdoutPath = "/dev/null") {
   const std::filesystem::path temp = std::filesystem::temp_directory_path();
-  // Named after this process: benches run side by side must not read each
-  // other's figures.
-  const std::string own = "ztr-bench-" + std::to_string(::getpid());
-  const std::string errPath = temp / (own + ".err"), peakPath = temp / (own + ".peak");
+  // Named after this process: benches of other checkouts may run at the same time.
+  const std::string stem = (temp / "ztr-bench-").string() + std::to_string(::getpid());
+  const std::string errPath = stem + ".err", peakPath = stem + ".peak";
   const auto start = std::chrono::steady_clock::now();
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
