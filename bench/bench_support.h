@@ -47,7 +47,9 @@ struct Run {
 inline Run RunProgram(const std::vector<std::string>& args,
                       const std::string& stdoutPath = "/dev/null") {
   const std::filesystem::path temp = std::filesystem::temp_directory_path();
-  const std::string errPath = temp / "ztr-bench.err", peakPath = temp / "ztr-bench.peak";
+  // Named after this process: benches of other checkouts may run at the same time.
+  const std::string stem = "ztr-bench-" + std::to_string(::getpid());
+  const std::string errPath = temp / (stem + ".err"), peakPath = temp / (stem + ".peak");
   const auto start = std::chrono::steady_clock::now();
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
