@@ -48,8 +48,8 @@ inline Run RunProgram(const std::vector<std::string>& args,
                       const std::string& stdoutPath = "/dev/null") {
   const std::filesystem::path temp = std::filesystem::temp_directory_path();
   // Named after this process: benches of other checkouts may run at the same time.
-  const std::string stem = "ztr-bench-" + std::to_string(::getpid());
-  const std::string errPath = temp / (stem + ".err"), peakPath = temp / (stem + ".peak");
+  const std::string stem = (temp / "ztr-bench-").string() + std::to_string(::getpid());
+  const std::string errPath = stem + ".err", peakPath = stem + ".peak";
   const auto start = std::chrono::steady_clock::now();
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);

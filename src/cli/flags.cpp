@@ -35,19 +35,17 @@ std::optional<std::string> Match(const Flag& flag, std::span<char* const> args, 
   return std::nullopt;
 }
 
-}  // namespace
-
-std::string HelpText(const CommandSyntax& syntax) {
+// "Options:" and a line for each flag, --help last.
+void AppendOptions(const CommandSyntax& syntax, std::string& text) {
   std::vector<Flag> flags(syntax.flags.begin(), syntax.flags.end());
   flags.push_back(kHelpFlag);
-  size_t width = 0;
-  for (const Flag& flag : flags) width = std::max(width, FlagColumn(flag).size());
-  const std::string indent(width + 3, ' ');
-  std::string text(syntax.synopsis);
+  size_t width = syntax.helpColumn;
+  for (const Flag& flag : flags) width = std::max(width, FlagColumn(flag).size() + 3);
+  const std::string indent(width, ' ');
   text.append("Options:\n");
   for (const Flag& flag : flags) {
     std::string column = FlagColumn(flag);
-    column.resize(width + 3, ' ');
+    column.resize(width, ' ');
     text.append(column);
     for (size_t from = 0;;) {
       const size_t end = flag.help.find('\n', from);
@@ -57,6 +55,13 @@ std::string HelpText(const CommandSyntax& syntax) {
       from = end + 1;
     }
   }
+}
+
+}  // namespace
+
+std::string HelpText(const CommandSyntax& syntax) {
+  std::string text(syntax.synopsis);
+  if (!syntax.flags.empty()) AppendOptions(syntax, text);
   if (!syntax.epilogue.empty()) text.append("\n").append(syntax.epilogue);
   return text;
 }

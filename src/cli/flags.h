@@ -21,6 +21,8 @@ struct CommandSyntax {
   std::string_view synopsis;  // the help before the options, from "Usage:" on
   std::span<const Flag> flags;
   std::string_view epilogue;  // the help after the options (the exit statuses)
+  // The column where the options' help starts; 0: three after the widest flag.
+  size_t helpColumn = 0;
 };
 
 struct ParsedArguments {
@@ -31,7 +33,8 @@ struct ParsedArguments {
   const std::string& Value(size_t flag) const { return *values[flag]; }
 };
 
-// The whole help text of the command.
+// The whole help text of the command; one without options of its own lists
+// none (not even --help).
 std::string HelpText(const CommandSyntax& syntax);
 
 // Parses the arguments after the command's name: returns -1 when they parse,

@@ -10,8 +10,12 @@
 
 #include "cli/commands.h"
 #include "cli/flags.h"
+#include "cli/terminal_progress.h"
 #include "cli/tool_catalogue.h"
+#include "files/atomic_file_writer.h"
+#include "files/tree_file_sink.h"
 #include "interop/ncdu_to_catalogue.h"
+#include "platform/interrupt.h"
 #include "platform/read_descriptor.h"
 
 namespace {
@@ -20,8 +24,9 @@ constexpr Flag kFlags[] = {
     {"-o", "--output", "FILE",
      "the tree file to write (required; replaced only once\n"
      "the whole export was read)"},
+    {"", "--quiet", "", "show no progress line"},
 };
-enum : size_t { kOutput };
+enum : size_t { kOutput, kQuiet };
 
 constexpr CommandSyntax kSyntax{
     "import-ncdu",
@@ -33,9 +38,12 @@ constexpr CommandSyntax kSyntax{
     "path on top, subfolders before files, file labels with size and time (an\n"
     "export made without -e has no times, and its labels none). Folders whose\n"
     "names start with '.' are left out, as a scan leaves them out. A folder\n"
-    "ncdu could not read or excluded shows its reason in brackets.\n"
+    "ncdu could not read or excluded shows its reason in brackets. On a\n"
+    "terminal, a line on stderr shows what has been read so far.\n"
     "\n",
-    kFlags, ""};
+    kFlags,
+    "Exit status: 0 when FILE was written, 2 otherwise; 128 plus the signal's\n"
+    "number (130 for Ctrl+C, 143 for SIGTERM) when interrupted, FILE unchanged.\n"};
 
 void Complain(std::string_view input, std::string_view problem) {
   const std::string text =
@@ -63,19 +71,31 @@ int RunImportNcduCommand(std::span<char* const> args) {
     Complain(inputName, std::strerror(errno));
     return kExitFailure;
   }
-  ToolCatalogue tool;
-  try {
+  // The records go to a temporary file as the export is read; interrupted,
+  // the tool removes it and FILE stays as it was.
+  EndCleanlyOnInterrupt(PendingTemporaryFile);
+  std::string formatError;
+  WorkFailure failure;
+  {
+    TerminalProgress progress(!parsed.Given(kQuiet));
     JsonPullReader json(fd);
-    ImportNcdu(json, tool.Tree());
-  } catch (const JsonFormatError& e) {
-    if (!fromStdin) ::close(fd);
-    Complain(inputName, e.what());
-    return kExitFailure;
+    // The catalogue's root stays closed, as a tree read from elsewhere is.
+    failure = WriteTreeFileFrom(DialogPath(output), TreeFileSink::Tops::closed,
+                                [&](TreeFileSink& records) {
+                                  try {
+                                    ImportNcdu(json, records, &progress);
+                                  } catch (const JsonFormatError& e) {
+                                    formatError = e.what();
+                                    throw;
+                                  }
+                                });
   }
   if (!fromStdin) ::close(fd);
-
-  // Written as Save writes it, through a temporary file renamed over FILE.
-  tool.SetFailureCaption("ztr-tool import-ncdu");
-  return tool.Report(SaveTreeFile(DialogPath(output), tool.Tree(), nullptr)) ? kExitOk
-                                                                             : kExitFailure;
+  if (!formatError.empty()) {
+    Complain(inputName, formatError);
+    return kExitFailure;
+  }
+  ToolCatalogue messages;
+  messages.SetFailureCaption("ztr-tool import-ncdu");
+  return messages.Report(failure) ? kExitOk : kExitFailure;
 }

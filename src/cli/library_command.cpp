@@ -6,15 +6,17 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/flags.h"
 #include "cli/tool_catalogue.h"
-#include "cli/usage.h"
 #include "files/file_exception.h"
 #include "platform/user_folders.h"
 #include "search/library_file.h"
 
 namespace {
 
-constexpr std::string_view kHelp =
+// No options but --help: the help lists the actions instead.
+constexpr CommandSyntax kSyntax{
+    "library",
     "Usage: ztr-tool library add PATH...\n"
     "       ztr-tool library remove PATH...\n"
     "       ztr-tool library list\n"
@@ -26,11 +28,11 @@ constexpr std::string_view kHelp =
     "\n"
     "  add       adds each path, made absolute (it must exist)\n"
     "  remove    takes each path out (also one that names nothing now)\n"
-    "  list      each entry with its catalogues and nodes, or what is wrong\n"
-    "\n"
+    "  list      each entry with its catalogues and nodes, or what is wrong\n",
+    {},
     "Exit status: 0 on success, 2 when a path could not be added or removed,\n"
     "an entry names nothing or cannot be read, or the library cannot be\n"
-    "written.\n";
+    "written.\n"};
 
 void Complain(const std::string& text) {
   std::fprintf(stderr, "ztr-tool library: %s\n", text.c_str());
@@ -67,16 +69,15 @@ int List(const LibraryFile& library) {
 }  // namespace
 
 int RunLibraryCommand(std::span<char* const> args) {
-  if (!args.empty() && std::string_view(args[0]) == "--help") return ShowHelp(kHelp);
-  if (args.empty()) return UsageError("library", "add, remove or list?", kHelp);
-  const std::string_view action = args[0];
-  const std::span<char* const> paths = args.subspan(1);
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
+  if (parsed.operands.empty()) return UsageError(kSyntax, "add, remove or list?");
+  const std::string action = parsed.operands.front();
+  const std::vector<std::string> paths(parsed.operands.begin() + 1, parsed.operands.end());
   if (action != "add" && action != "remove" && action != "list")
-    return UsageError("library", "unknown action '" + std::string(action) + "'", kHelp);
-  if (action == "list" && !paths.empty())
-    return UsageError("library", "list takes no paths", kHelp);
-  if (action != "list" && paths.empty())
-    return UsageError("library", std::string(action) + " needs a PATH", kHelp);
+    return UsageError(kSyntax, "unknown action '" + action + "'");
+  if (action == "list" && !paths.empty()) return UsageError(kSyntax, "list takes no paths");
+  if (action != "list" && paths.empty()) return UsageError(kSyntax, action + " needs a PATH");
 
   const std::string file = LibraryFile::DefaultPath();
   if (file.empty()) {
@@ -87,7 +88,7 @@ int RunLibraryCommand(std::span<char* const> args) {
     LibraryFile library = LibraryFile::Load(file);
     if (action == "list") return List(library);
     bool whole = true;
-    for (char* const arg : paths) {
+    for (const std::string& arg : paths) {
       const std::string path = DialogPath(arg);
       if (action == "add") {
         // A folder that could be read only in part still holds catalogues.

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/flags.h"
 #include "cli/output_buffer.h"
 #include "cli/search_output.h"
-#include "cli/usage.h"
 #include "files/file_exception.h"
 #include "platform/user_folders.h"
 #include "search/catalogue_search.h"
@@ -22,7 +22,22 @@
 
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr Flag kFlags[] = {
+    {"", "--json", "",
+     "one JSON object per match (catalogue, path, name, kind,\n"
+     "size, modified, created, accessed, attributes)"},
+    {"", "--count", "", "print only the number of matches and their bytes"},
+    {"", "--sort", "KEY", "name, path, size, modified or catalogue"},
+    {"", "--reverse", "", "the other way round"},
+    {"", "--limit", "N", "at most N matches"},
+    {"", "--total", "", "a last line with the number of matches and their bytes"},
+    {"", "--match-case", "", "case matters in every term"},
+    {"", "--no-index", "", "read every record instead of the cached indexes"},
+};
+enum : size_t { kJson, kCount, kSort, kReverse, kLimit, kTotal, kMatchCase, kNoIndex };
+
+constexpr CommandSyntax kSyntax{
+    "search",
     "Usage: ztr-tool search [OPTIONS] QUERY [CATALOGUE|FOLDER...]\n"
     "Prints the nodes of the catalogues that match QUERY, one per line as\n"
     "\"catalogue: path\". A FOLDER stands for the .ztr files anywhere below it;\n"
@@ -42,23 +57,13 @@ constexpr std::string_view kHelp =
     "  attrib:rh       attribute letters r h s d a l(ink) c e\n"
     "  dupe:           name and size occur more than once; sizedupe: the size\n"
     "size:, dm:, dc:, ext:, dupe:, sizedupe: and attrib: (but d) match files only.\n"
-    "\n"
-    "Options:\n"
-    "  --json            one JSON object per match (catalogue, path, name, kind,\n"
-    "                    size, modified, created, accessed, attributes)\n"
-    "  --count           print only the number of matches and their bytes\n"
-    "  --sort KEY        name, path, size, modified or catalogue\n"
-    "  --reverse         the other way round\n"
-    "  --limit N         at most N matches\n"
-    "  --total           a last line with the number of matches and their bytes\n"
-    "  --match-case      case matters in every term\n"
-    "  --no-index        read every record instead of the cached indexes\n"
-    "  --help            show this help and exit\n"
-    "\n"
+    "\n",
+    kFlags,
     "Indexes are kept in $XDG_CACHE_HOME/ZTR (made when missing or out of date).\n"
     "Exit status: 0 when a node matched, 1 when none did, 2 for a query that\n"
     "cannot be read or a catalogue that could not be read completely (the\n"
-    "others are still searched).\n";
+    "others are still searched).\n",
+    20};
 
 struct SearchCommandOptions {
   bool json = false;
@@ -69,7 +74,7 @@ struct SearchCommandOptions {
   bool noIndex = false;
   SearchSortKey sort = SearchSortKey::none;
   uint64_t limit = UINT64_MAX;
-  const char* query = nullptr;
+  std::string query;
   std::vector<std::string> paths;
 };
 
@@ -77,61 +82,28 @@ void Complain(const std::string& text) {
   std::fprintf(stderr, "ztr-tool search: %s\n", text.c_str());
 }
 
-// Takes "--name VALUE" or "--name=VALUE" at args[i]; false when it is not
-// that option. An option without its value leaves value null.
-bool TakeValue(std::span<char* const> args, size_t& i, std::string_view name, const char*& value) {
-  const std::string_view a = args[i];
-  if (a == name) {
-    value = i + 1 < args.size() ? args[++i] : nullptr;
-    return true;
-  }
-  if (a.size() > name.size() && a.starts_with(name) && a[name.size()] == '=') {
-    value = args[i] + name.size() + 1;
-    return true;
-  }
-  return false;
-}
-
 // -1 when the arguments parse, else the exit status.
-int ParseArguments(std::span<char* const> args, SearchCommandOptions& options) {
-  bool parsingOptions = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view a = args[i];
-    const char* value = nullptr;
-    if (parsingOptions && a == "--") {
-      parsingOptions = false;
-    } else if (parsingOptions && a == "--help") {
-      return ShowHelp(kHelp);
-    } else if (parsingOptions && a == "--json") {
-      options.json = true;
-    } else if (parsingOptions && a == "--count") {
-      options.count = true;
-    } else if (parsingOptions && a == "--reverse") {
-      options.reverse = true;
-    } else if (parsingOptions && a == "--total") {
-      options.total = true;
-    } else if (parsingOptions && a == "--match-case") {
-      options.matchCase = true;
-    } else if (parsingOptions && a == "--no-index") {
-      options.noIndex = true;
-    } else if (parsingOptions && TakeValue(args, i, "--sort", value)) {
-      if (value == nullptr || !ParseSearchSortKey(value, options.sort))
-        return UsageError("search", "--sort takes name, path, size, modified or catalogue", kHelp);
-    } else if (parsingOptions && TakeValue(args, i, "--limit", value)) {
-      const std::string_view text = value == nullptr ? "" : value;
-      const auto [end, error] =
-          std::from_chars(text.data(), text.data() + text.size(), options.limit);
-      if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return UsageError("search", "--limit takes a whole number", kHelp);
-    } else if (parsingOptions && LooksLikeOption(a)) {
-      return UsageError("search", "unknown option '" + std::string(a) + "'", kHelp);
-    } else if (options.query == nullptr) {
-      options.query = args[i];
-    } else {
-      options.paths.emplace_back(a);
-    }
+int ReadOptions(std::span<char* const> args, SearchCommandOptions& options) {
+  ParsedArguments parsed;
+  if (const int status = ParseArguments(kSyntax, args, parsed); status >= 0) return status;
+  options.json = parsed.Given(kJson);
+  options.count = parsed.Given(kCount);
+  options.reverse = parsed.Given(kReverse);
+  options.total = parsed.Given(kTotal);
+  options.matchCase = parsed.Given(kMatchCase);
+  options.noIndex = parsed.Given(kNoIndex);
+  if (parsed.Given(kSort) && !ParseSearchSortKey(parsed.Value(kSort), options.sort))
+    return UsageError(kSyntax, "--sort takes name, path, size, modified or catalogue");
+  if (parsed.Given(kLimit)) {
+    const std::string& text = parsed.Value(kLimit);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), options.limit);
+    if (error != std::errc() || end != text.data() + text.size())
+      return UsageError(kSyntax, "--limit takes a whole number");
   }
-  if (options.query == nullptr) return UsageError("search", "no query given", kHelp);
+  if (parsed.operands.empty()) return UsageError(kSyntax, "no query given");
+  options.query = parsed.operands.front();
+  options.paths.assign(parsed.operands.begin() + 1, parsed.operands.end());
   return -1;
 }
 
@@ -226,7 +198,7 @@ class PrintingSink : public SearchSink {
 
 int RunSearchCommand(std::span<char* const> args) {
   SearchCommandOptions options;
-  if (const int status = ParseArguments(args, options); status >= 0) return status;
+  if (const int status = ReadOptions(args, options); status >= 0) return status;
 
   // A query that cannot be read stops everything before any output.
   std::optional<Query> query;

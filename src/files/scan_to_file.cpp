@@ -1,7 +1,5 @@
 #include "files/scan_to_file.h"
 
-#include "files/archive.h"
-#include "files/atomic_file_writer.h"
 #include "files/tree_file_sink.h"
 #include "tree/scan_walker.h"
 #include "tree/tree_ctrl.h"
@@ -32,10 +30,8 @@ class ChosenFolderLabel : public ScanSink {
 ScanToFileOutcome ScanFoldersToFile(const std::vector<std::string>& folders,
                                     const std::string& path, ScanProgress& progress) {
   ScanToFileOutcome outcome;
-  outcome.failure = RunWork([&] {
-    CAtomicFileWriter writer(path);
-    CArchive ar(writer.GetFile(), CArchive::store);
-    TreeFileSink records(ar);
+  // File New leaves each folder it scanned open, and Save keeps that.
+  outcome.failure = WriteTreeFileFrom(path, TreeFileSink::Tops::open, [&](TreeFileSink& records) {
     for (const std::string& folder : folders) {
       ChosenFolderLabel sink(records);
       FolderScanner scanner(sink, progress);
@@ -46,8 +42,6 @@ ScanToFileOutcome ScanFoldersToFile(const std::vector<std::string>& folders,
       outcome.counts.files += counts.files;
       outcome.counts.bytes += counts.bytes;
     }
-    ar.Close();
-    writer.Commit();
   });
   return outcome;
 }

@@ -10,14 +10,15 @@ constexpr UINT kInsertMask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_
 }  // namespace
 
 void TreeScanSink::Add(const ScannedNode& node) {
-  if (!m_bTopSeen) {
+  if (!m_bTopSeen && m_top != nullptr) {
     m_bTopSeen = true;
     if (node.label != m_tree.GetItemText(m_top)) m_tree.SetItemText(m_top, node.label);
     m_tree.SetItemState(m_top, INDEXTOSTATEIMAGEMASK(node.stateImage), TVIS_STATEIMAGEMASK);
     if (node.hasChildren) m_parents.push_back(m_top);
     return;
   }
-  HTREEITEM parent = m_parents.back();
+  HTREEITEM parent = m_bTopSeen ? m_parents.back() : TVI_ROOT;
+  m_bTopSeen = true;
   HTREEITEM child = nullptr;
   if (parent != nullptr) {
     // Owned here until the node takes it, so a refused insertion cannot

@@ -13,6 +13,8 @@ class TreeScanSink : public ScanSink {
   // The chosen folder's node is `top`, already in the tree: the scan's first
   // node sets its label and state, the rest go below it.
   TreeScanSink(CTreeCtrl& tree, HTREEITEM top) : m_tree(tree), m_top(top) {}
+  // The first node becomes a new top-level node, after the others.
+  explicit TreeScanSink(CTreeCtrl& tree) : m_tree(tree), m_top(nullptr) {}
 
   void Add(const ScannedNode& node) override;
   void EndChildren() override;

@@ -27,6 +27,20 @@ TEST(ToolHelp, EachCommandHasItsHelpOnStdout) {
   }
 }
 
+// Made from flag tables like the others, search's help keeps its wider
+// column and library's, which has no options of its own, lists none.
+TEST(ToolHelp, SearchAndLibraryHelpKeepTheirLayout) {
+  const std::string search = RunTool({"search", "--help"}).out;
+  EXPECT_NE(search.find("\n  --json            one JSON object per match (catalogue, path, name, "
+                        "kind,\n                    size, modified,"),
+            std::string::npos);
+  EXPECT_NE(search.find("\n  --help            show this help and exit\n\nIndexes are kept"),
+            std::string::npos);
+  const std::string library = RunTool({"library", "--help"}).out;
+  EXPECT_NE(library.find("or what is wrong\n\nExit status: 0 on success"), std::string::npos);
+  EXPECT_EQ(library.find("Options:"), std::string::npos);
+}
+
 TEST(ToolHelp, GeneralHelpNamesTheThreeCommands) {
   const std::string help = RunTool({"--help"}).out;
   for (const char* command : {"\n  scan -o FILE FOLDER...", "\n  list [--json] FILE",

@@ -1,12 +1,15 @@
 // Exchange with ncdu and gdu: ztr-tool export-ncdu and import-ncdu against
 // the real peers, and what bad input leaves behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
+#include "cli/tool_catalogue.h"
 #include "cli/tool_runner.h"
 #include "cli/tree_file_bytes.h"
 
@@ -140,6 +143,78 @@ TEST_F(NcduExchange, LargeExportWithoutTimesImportsEveryEntry) {
   ASSERT_EQ(lines.size(), kFiles + 1u);
   for (int i = 0; i < kFiles; ++i)
     ASSERT_EQ(lines[i + 1], "  file-" + std::to_string(i) + "   " + std::to_string(i) + " bytes, ");
+}
+
+// An export with every shape the import meets, down to the deepest level a
+// catalogue holds: files before, between and after subfolders, dot-folders,
+// excluded and unreadable folders, modes, sparse sizes, names with brackets.
+std::string RandomExport(unsigned seed, int entries) {
+  std::mt19937 random(seed);
+  std::string json = "[1,2,{},[{\"name\":\"/gen\"}", depth = "]";
+  for (int n = 0; n < entries; ++n) {
+    const unsigned pick = random() % 100, value = random();
+    const std::string name = std::string(n % 13 ? ",{\"name\":\"" : ",{\"name\":\".") +
+                             (n % 7 ? "e" : "x] [y") + std::to_string(n) + "\"";
+    if (pick < 12 && depth.size() < 198)
+      json +=
+          ",[{\"name\":\"d" + std::to_string(n) + (value % 9 ? "\"}" : "\",\"read_error\":true}"),
+          depth += ']';
+    else if (pick < 22 && depth.size() > 1)
+      json += "]", depth.pop_back();
+    else if (pick < 24)
+      json += ",[{\"name\":\".left-out\"}" + name + "},[{\"name\":\"x\"}]]";
+    else
+      json += name + (pick < 27 ? ",\"excluded\":\"otherfs\"" : "") +
+              ",\"asize\":" + std::to_string(value % 100000) +
+              ",\"dsize\":" + std::to_string(value % 7 * 4096) +
+              (value % 5 ? ",\"mtime\":" + std::to_string(value) : "") +
+              (value % 4 ? "}" : ",\"mode\":" + std::to_string(0100444 + value % 2 * 020000) + "}");
+  }
+  return json + depth + "]";
+}
+
+// The import writes its records while it reads, each folder once its first
+// entry shows whether it has any: the file must be the very one a whole tree
+// built from the export and saved gives.
+TEST_F(NcduExchange, StreamedImportIsTheSavedTreeByteForByte) {
+  std::vector<std::string> exports;
+  for (const auto& entry : fs::directory_iterator(ZTR_NCDU_FIXTURES))
+    exports.push_back(entry.path());
+  for (const auto& [seed, entries] : {std::pair{1u, 300000}, {2u, 500}, {3u, 500}}) {
+    exports.push_back(temp / ("random-" + std::to_string(seed) + ".json"));
+    std::ofstream(exports.back()) << RandomExport(seed, entries);
+  }
+  const std::string streamed = temp / "streamed.ztr", saved = temp / "saved.ztr";
+  for (const std::string& in : exports) {
+    SCOPED_TRACE(in);
+    ASSERT_EQ(RunTool({"import-ncdu", in, "-o", streamed}).status, 0);
+    ToolCatalogue whole;
+    ASSERT_TRUE(whole.Load(in));
+    ASSERT_FALSE(SaveTreeFile(saved, whole.Tree(), nullptr));
+    EXPECT_TRUE(ReadWholeFile(streamed) == ReadWholeFile(saved));
+  }
+}
+
+// Interrupted while the export comes in, the tool leaves the old file and no
+// temporary one.
+TEST_F(NcduExchange, InterruptedImportLeavesTheOldFile) {
+  const std::string in = temp / "slow.json", out = temp / "out.ztr";
+  ASSERT_EQ(::mkfifo(in.c_str(), 0600), 0);
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}}) {
+    SCOPED_TRACE(signal);
+    std::ofstream(out) << "old contents";
+    const pid_t tool = StartTool({"import-ncdu", in, "-o", out});
+    // Held open, so the export never ends; written whole once the tool reads.
+    const int writer = ::open(in.c_str(), O_WRONLY);
+    const std::string part = RandomExport(4, 20000).substr(0, 200000);
+    EXPECT_EQ(::write(writer, part.data(), part.size()), static_cast<ssize_t>(part.size()));
+    ::kill(tool, signal);
+    EXPECT_EQ(WaitForChild(tool), status);
+    ::close(writer);
+    EXPECT_EQ(ReadText(out), "old contents");
+    for (const auto& entry : fs::directory_iterator(temp.Path()))
+      EXPECT_NE(entry.path().extension(), ".tmp");
+  }
 }
 
 TEST_F(NcduExchange, BadInputIsNamedAndLeavesTheOutputAlone) {

@@ -231,26 +231,37 @@ TEST_F(ScanCommand, DoubleDashEndsTheOptions) {
 namespace cli_test {
 namespace {
 
-// On a terminal the scan draws one progress line on stderr, never wider than
-// the terminal, and wipes it at the end; --quiet draws nothing.
-TEST(ScanProgressLine, DrawnWithinTheTerminalAndWipedAtTheEnd) {
+// On a terminal scan and import-ncdu draw one progress line on stderr, never
+// wider than the terminal, and wipe it at the end; --quiet draws nothing.
+TEST(ProgressLine, DrawnWithinTheTerminalAndWipedAtTheEnd) {
   ScratchFolder temp;
-  for (const bool quiet : {false, true}) {
-    SCOPED_TRACE(quiet ? "quiet" : "drawn");
+  // An export that comes in two parts a while apart, as from a slow ncdu.
+  const std::string slowImport =
+      "{ printf '[1,2,{},[{\"name\":\"/x\"}'; for p in 1 2; do seq -f ',{\"name\":\"%g\"}' "
+      "2000; sleep 0.3; done; echo ']]'; } | \"$0\" import-ncdu - -o \"$1\" $2";
+  const struct {
+    bool quiet;
+    std::vector<std::string> command;
+  } cases[] = {
+      {false, {ZTR_TOOL_PATH, "scan", "-o", temp / "x.ztr", "/usr/share"}},
+      {true, {ZTR_TOOL_PATH, "scan", "-o", temp / "x.ztr", "--quiet", "/usr/include"}},
+      {false, {"sh", "-c", slowImport, ZTR_TOOL_PATH, temp / "y.ztr"}},
+      {true, {"sh", "-c", slowImport, ZTR_TOOL_PATH, temp / "y.ztr", "--quiet"}},
+  };
+  for (const auto& [quiet, command] : cases) {
+    SCOPED_TRACE(command[1] + (quiet ? " quiet" : ""));
     struct winsize size {};
     size.ws_col = 50;
     size.ws_row = 24;
     int terminal = -1;
     const pid_t tool = ::forkpty(&terminal, nullptr, nullptr, &size);
     ASSERT_GE(tool, 0);
-    if (tool == 0) {
-      std::vector<std::string> args = {"scan", "-o", temp / "x.ztr", "/usr/share"};
-      if (quiet) args.back() = "--quiet", args.push_back("/usr/include");
-      ExecProgram(ZTR_TOOL_PATH, args);
-    }
+    if (tool == 0) ExecProgram(command[0], {command.begin() + 1, command.end()});
     std::string shown;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;)
+    pollfd ready{terminal, POLLIN, 0};
+    for (ssize_t n; ::poll(&ready, 1, kChildSeconds * 1000) > 0 &&
+                    (n = ::read(terminal, buffer, sizeof buffer)) > 0;)
       shown.append(buffer, static_cast<size_t>(n));
     ::close(terminal);
     EXPECT_EQ(WaitForChild(tool), 0);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -35,11 +36,18 @@ inline pid_t StartChild(bool asNobody, const std::function<int()>& body) {
   ::_exit(status);
 }
 
-// The child's exit status, or -1 when it did not exit normally.
+constexpr int kChildSeconds = 120;
+
+// The child's exit status, or -1 when it did not exit normally. One still
+// running after kChildSeconds is killed: the test fails instead of hanging.
 inline int WaitForChild(pid_t pid) {
   int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  for (int ms = 0; pid >= 0; ++ms, ::usleep(1000)) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done != 0) return done == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (ms == kChildSeconds * 1000) ::kill(pid, SIGKILL);
+  }
+  return -1;
 }
 
 inline int RunInChild(bool asNobody, const std::function<int()>& body) {

@@ -82,8 +82,9 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
   std::string* sinks[2] = {&result.out, &result.err};
   int open = 2;
   char buffer[65536];
-  while (open > 0) {
-    if (::poll(fds, 2, -1) < 0) continue;
+  for (int idle = 0; open > 0;) {
+    // Nothing for the deadline: killed, its pipes close.
+    if (::poll(fds, 2, 1000) == 0 && ++idle == kChildSeconds) ::kill(pid, SIGKILL);
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
