@@ -215,7 +215,11 @@ int main() {
   } else {
     std::printf("  plocate not installed: its comparison is skipped\n");
   }
-  fs::remove_all(folder);
+  // ZTR_BENCH_KEEP leaves the library in place, for profiling its queries.
+  if (std::getenv("ZTR_BENCH_KEEP") == nullptr)
+    fs::remove_all(folder);
+  else
+    std::printf("  library kept in %s\n", folder.c_str());
   if (!ok) std::fprintf(stderr, "search_bench: a run failed\n");
   return ok ? 0 : 1;
 }

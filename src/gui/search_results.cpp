@@ -17,8 +17,9 @@
 
 namespace {
 
-// Paths are copied into blocks of this size (a longer path gets its own).
+// Paths are copied into blocks of up to this size (a longer path gets its own).
 constexpr size_t kBlockBytes = 1 << 20;
+constexpr size_t kFirstBlockBytes = 1 << 16;
 
 QString Text(std::string_view utf8) {
   return OneLineText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
@@ -68,7 +69,9 @@ void AppendCsvField(std::string_view field, std::string& out) {
 
 const char* ResultBatch::Store(std::string_view text) {
   if (text.size() > m_left) {
-    const size_t size = std::max(kBlockBytes, text.size());
+    // Blocks grow from small ones: a batch of a few rows takes little.
+    const size_t size =
+        std::max(std::clamp(m_blockBytes, kFirstBlockBytes, kBlockBytes), text.size());
     blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
     m_blockBytes += size;
     m_free = blocks.back().get();
@@ -102,14 +105,12 @@ void ResultBatch::Append(ResultBatch&& other) {
     *this = std::move(other);
     return;
   }
-  rows.insert(rows.end(), other.rows.begin(), other.rows.end());
-  // The blocks keep their addresses; new paths go on filling the newer one.
-  for (auto& block : other.blocks) blocks.push_back(std::move(block));
-  if (!other.blocks.empty()) {
-    m_free = other.m_free;
-    m_left = other.m_left;
+  // A batch taken while a search runs fills only part of its block: its
+  // paths are copied on into this batch's blocks, which fill up.
+  for (ResultRow row : other.rows) {
+    row.path = Store(row.Path());
+    rows.push_back(row);
   }
-  m_blockBytes += other.m_blockBytes;
   other = ResultBatch();
 }
 

@@ -58,6 +58,7 @@ void SearchRun::Run() {
     Sink sink(*this);
     SearchOptions options;
     options.cacheFolder = UserCacheFolder();
+    options.withLabels = false;
     try {
       SearchLibrary(m_query, m_catalogues, sink, &m_cancel, options);
     } catch (const std::exception& failure) {

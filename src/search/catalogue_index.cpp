@@ -1,6 +1,8 @@
 #include "search/catalogue_index.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -248,9 +250,10 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
   IndexWriter writer(path);
   std::string body, heads, names, shown, lowered;
   std::vector<uint64_t> directory;
-  std::vector<uint8_t> seen(kRows / 8);  // the rows the current block sets
-  std::vector<uint32_t> seenRows;
-  std::vector<std::vector<uint8_t>> rows(kRows);
+  // The rows the current block sets, a bit each; then, for each run of
+  // eight blocks, a byte per row (the rows' bytes, held column by column).
+  std::array<uint64_t, kRows / 64> blockRows{};
+  std::vector<uint8_t> columns;
   // The header, written at the end; the path after it.
   writer.Write(std::string(kHeaderBytes, '\0'));
   writer.Write(key.path);
@@ -275,12 +278,14 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
     directory.push_back(body.size());
     directory.push_back(FastHash(body.data(), body.size()));
     writer.Write(body);
-    for (const uint32_t r : seenRows) {
-      if (rows[r].size() <= block / 8) rows[r].resize(block / 8 + 1);
-      rows[r][block / 8] |= static_cast<uint8_t>(1u << (block % 8));
-      seen[r / 8] = 0;
+    if (block % 8 == 0) columns.resize(columns.size() + kRows);
+    uint8_t* column = columns.data() + columns.size() - kRows;
+    for (size_t w = 0; w < blockRows.size(); ++w) {
+      for (uint64_t bits = blockRows[w]; bits != 0; bits &= bits - 1)
+        column[64 * w + static_cast<size_t>(std::countr_zero(bits))] |=
+            static_cast<uint8_t>(1u << (block % 8));
+      blockRows[w] = 0;
     }
-    seenRows.clear();
     heads.clear();
     names.clear();
     inBlock = 0;
@@ -311,9 +316,7 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
     const auto* bytes = reinterpret_cast<const unsigned char*>(lowered.data());
     for (size_t i = 0; i + 3 <= lowered.size(); ++i) {
       const uint32_t r = TrigramRow(bytes + i);
-      const auto bit = static_cast<uint8_t>(1u << (r % 8));
-      if (!(seen[r / 8] & bit)) seenRows.push_back(r);
-      seen[r / 8] |= bit;
+      blockRows[r / 64] |= uint64_t{1} << (r % 64);
     }
     names += lowered;
     names += '\0';
@@ -346,9 +349,9 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
   hashed += directoryBytes;
   field[kChecksum] = FastHash(hashed.data(), hashed.size());
   const size_t rowBytes = RowBytes(blockCount);
-  for (std::vector<uint8_t>& row : rows) {
-    row.resize(rowBytes);
-    row.resize(rowBytes + 8);
+  std::vector<uint8_t> row(rowBytes + 8);
+  for (size_t r = 0; r < kRows; ++r) {
+    for (size_t b = 0; b < rowBytes; ++b) row[b] = columns[b * kRows + r];
     const uint64_t checksum = FastHash(row.data(), rowBytes);
     std::memcpy(row.data() + rowBytes, &checksum, 8);
     writer.Write(std::string_view(reinterpret_cast<const char*>(row.data()), row.size()));
@@ -356,6 +359,36 @@ bool CatalogueIndex::Build(const std::string& catalogue, const std::string& path
   std::string header(kMagic, sizeof kMagic);
   header.append(reinterpret_cast<const char*>(field), sizeof field);
   return writer.Commit(header);
+}
+
+void CatalogueIndex::RehashImage(std::string& image) {
+  if (image.size() < kHeaderBytes) return;
+  uint64_t field[kFields];
+  std::memcpy(field, image.data() + sizeof kMagic, sizeof field);
+  const uint64_t size = image.size();
+  const uint64_t blocks = field[kBlocks], directoryAt = field[kDirectoryAt];
+  const uint64_t pathBytes = field[kPathBytes];
+  if (pathBytes > size - kHeaderBytes || directoryAt > size || blocks > (size - directoryAt) / 24)
+    return;
+  char* directory = image.data() + directoryAt;
+  for (uint64_t b = 0; b < blocks; ++b) {
+    uint64_t entry[3];
+    std::memcpy(entry, directory + 24 * b, sizeof entry);
+    if (entry[0] > size || entry[1] > size - entry[0]) continue;
+    entry[2] = FastHash(image.data() + entry[0], static_cast<size_t>(entry[1]));
+    std::memcpy(directory + 24 * b, entry, sizeof entry);
+  }
+  const uint64_t rowBytes = RowBytes(static_cast<uint32_t>(std::min<uint64_t>(blocks, UINT32_MAX)));
+  for (uint64_t r = 0, at = directoryAt + 24 * blocks; r < kRows; ++r, at += rowBytes + 8) {
+    if (rowBytes + 8 > size - std::min(at, size)) break;
+    const uint64_t checksum = FastHash(image.data() + at, static_cast<size_t>(rowBytes));
+    std::memcpy(image.data() + at + rowBytes, &checksum, 8);
+  }
+  std::string hashed(reinterpret_cast<const char*>(field), 8 * kChecksum);
+  hashed.append(image, kHeaderBytes, static_cast<size_t>(pathBytes));
+  hashed.append(directory, static_cast<size_t>(24 * blocks));
+  field[kChecksum] = FastHash(hashed.data(), hashed.size());
+  std::memcpy(image.data() + sizeof kMagic, field, sizeof field);
 }
 
 std::string CatalogueIndex::ReadChecked(uint64_t offset, size_t size, uint64_t checksum) {
@@ -389,7 +422,9 @@ std::vector<uint8_t> CatalogueIndex::Row(uint32_t row) {
 const CatalogueIndex::Block& CatalogueIndex::GetBlock(uint32_t number) {
   if (const auto it = m_blocks.find(number); it != m_blocks.end()) return it->second;
   if (number >= m_nBlocks) throw Damaged();
-  if (m_blocks.size() >= kCachedBlocks) m_blocks.clear();
+  // Blocks are asked for in pre-order, each block's parents before it: the
+  // oldest one goes first.
+  if (m_blocks.size() >= kCachedBlocks) m_blocks.erase(m_blocks.begin());
   const uint64_t* entry = &m_directory[3 * size_t{number}];
   if (entry[1] > (uint64_t{1} << 32)) throw Damaged();
   const std::string bytes = ReadChecked(entry[0], static_cast<size_t>(entry[1]), entry[2]);

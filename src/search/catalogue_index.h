@@ -61,6 +61,10 @@ class CatalogueIndex {
                                               std::string& error);
   // Where Open keeps the index of a catalogue.
   static std::string IndexPath(const std::string& catalogue, const std::string& cacheFolder);
+  // Makes every hash of an index file's bytes fit them again, where the
+  // parts they cover lie within the file: after a change, what stands
+  // behind the hashes can then be tried on reading (the fuzzer does).
+  static void RehashImage(std::string& image);
 
  private:
   struct Key;

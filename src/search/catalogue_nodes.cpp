@@ -104,7 +104,9 @@ std::string ReadFailureText(const std::exception& failure) {
 CatalogueRecordReader::CatalogueRecordReader(const std::string& path)
     : m_file(std::make_unique<CFile>()) {
   m_file->OpenRead(path);
-  m_archive = std::make_unique<CArchive>(*m_file, CArchive::load);
+  // Candidates come in pre-order, mostly close together: a large buffer
+  // reads many of them at once.
+  m_archive = std::make_unique<CArchive>(*m_file, CArchive::load, CArchive::kLargeBufferSize);
   m_stream = std::make_unique<CTreeRecordStream>(*m_archive);
 }
 

@@ -12,6 +12,7 @@
 #include "search/catalogue_nodes.h"
 #include "search/fast_hash.h"
 #include "search/query.h"
+#include "search/repeated_keys.h"
 #include "tree/display_path.h"
 #include "tree/nest_limit.h"
 
@@ -28,39 +29,13 @@ uint64_t NameSizeKey(std::string_view name, int64_t size) {
 }
 
 // The values that occur more than once among the files of all catalogues,
-// for dupe: (name and size) and sizedupe: (size, files over 0 bytes).
+// for dupe: (name and size) and sizedupe: (size, files over 0 bytes). A size
+// is kept mixed: the mix is one to one and spreads the sizes evenly.
 struct Duplicates {
-  std::vector<uint64_t> nameSizes;
-  std::vector<int64_t> sizes;
+  RepeatedKeys nameSizes;
+  RepeatedKeys sizes;
 
-  // Adds a value; past a few million, the values are sorted and each that
-  // occurs more than twice kept twice only, which tells the same and keeps
-  // a library full of copies in bounded memory.
-  template <class T>
-  static void Add(std::vector<T>& values, T value, size_t& limit) {
-    values.push_back(value);
-    if (values.size() < limit) return;
-    std::sort(values.begin(), values.end());
-    size_t out = 0;
-    for (size_t i = 0; i < values.size(); ++i)
-      if (out < 2 || values[i] != values[out - 1] || values[i] != values[out - 2])
-        values[out++] = values[i];
-    values.resize(out);
-    if (values.size() > limit / 2) limit *= 2;
-  }
-
-  template <class T>
-  static void KeepRepeated(std::vector<T>& values) {
-    std::sort(values.begin(), values.end());
-    size_t out = 0;
-    for (size_t i = 0; i < values.size();) {
-      size_t j = i + 1;
-      while (j < values.size() && values[j] == values[i]) ++j;
-      if (j - i > 1) values[out++] = values[i];
-      i = j;
-    }
-    values.resize(out);
-  }
+  static uint64_t SizeKey(int64_t size) { return FastHashMix(static_cast<uint64_t>(size)); }
 };
 
 // Judges nodes of one catalogue by the query, the same way whether they
@@ -92,13 +67,11 @@ class NodeJudge final : public QueryPathSource {
     m_node.modified = node.data.m_ftLastWrite;
     m_node.created = node.data.m_ftCreation;
     if (m_query.UsesDupes())
-      m_node.dupe = node.hasData &&
-                    std::binary_search(m_duplicates.nameSizes.begin(), m_duplicates.nameSizes.end(),
-                                       NameSizeKey(m_name, m_node.size));
+      m_node.dupe =
+          node.hasData && m_duplicates.nameSizes.Contains(NameSizeKey(m_name, m_node.size));
     if (m_query.UsesSizeDupes())
-      m_node.sizeDupe =
-          node.hasData && m_node.size > 0 &&
-          std::binary_search(m_duplicates.sizes.begin(), m_duplicates.sizes.end(), m_node.size);
+      m_node.sizeDupe = node.hasData && m_node.size > 0 &&
+                        m_duplicates.sizes.Contains(Duplicates::SizeKey(m_node.size));
     return m_query.Matches(m_node);
   }
 
@@ -116,13 +89,13 @@ class NodeJudge final : public QueryPathSource {
   }
 
   // The row of the node judged last.
-  void Fill(SearchRow& row, uint64_t index) {
+  void Fill(SearchRow& row, uint64_t index, bool withLabel) {
     const StreamedNode& node = *m_current;
     row.nodeIndex = index;
     row.path.assign(Path());
     row.name = m_name;
     row.label.clear();
-    AppendDisplayText(node.label, row.label);
+    if (withLabel) AppendDisplayText(node.label, row.label);
     row.isFile = node.hasData;
     row.depth = m_node.depth;
     row.image = node.image;
@@ -173,7 +146,6 @@ class CatalogueSearch {
         }
         const IndexedEnd end = SearchIndexed(*index);
         if (end == IndexedEnd::done) return Flush();
-        ForgetMatches();
         index.reset();
         if (end != IndexedEnd::damaged) break;
         std::error_code ignored;
@@ -187,17 +159,16 @@ class CatalogueSearch {
 
  private:
   void Take(const StreamedNode& node, uint64_t index) {
-    ++m_matches;
-    if (node.hasData) m_bytes += static_cast<uint64_t>(node.data.m_nFileSize);
     ++m_totals.matches;
     if (node.hasData) m_totals.bytes += static_cast<uint64_t>(node.data.m_nFileSize);
     if (!m_options.withRows) return;
-    m_judge.Fill(m_rows.emplace_back(), index);
+    m_judge.Fill(m_rows.emplace_back(), index, m_options.withLabels);
   }
 
   void SearchStreamed() {
     const CatalogueWalkEnd end = WalkCatalogue(m_path, [&](const CatalogueNode& visited) {
       if ((visited.index & 0xFF) == 0 && Cancelled(m_cancel)) return false;
+      if (visited.index < m_nJudged) return true;  // judged through the index
       if (m_judge.Judge(*visited.node, visited.node->depth, visited.ancestors))
         Take(*visited.node, visited.index);
       if (m_rows.size() >= kBatchRows) Flush();
@@ -212,8 +183,11 @@ class CatalogueSearch {
 
   enum class IndexedEnd { done, damaged, misfit };
 
-  // The rows are handed on only at the end, so a search that starts again
-  // repeats none.
+  // Rows are handed on as they are found. Should the index fail half-way,
+  // the search goes on after the last node judged (through an index made
+  // again, or streaming): every candidate up to there was read back and
+  // judged as streaming would, and a node that was no candidate holds none
+  // of the query's texts.
   IndexedEnd SearchIndexed(CatalogueIndex& index) {
     std::unique_ptr<CatalogueRecordReader> reader;
     try {
@@ -222,17 +196,15 @@ class CatalogueSearch {
       Fail(ReadFailureText(failure));
       return IndexedEnd::done;
     }
-    // The labels of the last candidate's ancestors, top first, with their
-    // node numbers: the next candidate shares most of them. Only read when
-    // a path is asked for.
+    // The ancestors of the last candidate, top first, each with its label
+    // when a path is asked for. Candidates come in pre-order, so the next
+    // one shares most of them: only the ancestors it does not share are
+    // looked up, and they lie between the two.
     const bool wantLabels = m_options.withRows || m_query.UsesPath();
-    std::vector<std::pair<uint32_t, std::string>> chain;
-    std::vector<uint32_t> above;
+    std::vector<uint32_t> chain, above;
+    std::vector<std::string> labels;
     const std::function<void(std::vector<std::string_view>&)> ancestors =
-        [&](std::vector<std::string_view>& labels) {
-          labels.clear();
-          for (const auto& [node, label] : chain) labels.push_back(label);
-        };
+        [&](std::vector<std::string_view>& out) { out.assign(labels.begin(), labels.end()); };
     std::string stored;
     IndexedEnd end = IndexedEnd::done;
     size_t seen = 0;
@@ -241,25 +213,34 @@ class CatalogueSearch {
         m_totals.cancelled = true;
         return false;
       }
+      if (node < m_nJudged) return true;  // judged before the index was made again
       above.clear();
+      size_t shared = 0;
       for (uint32_t p = index.Parent(node); p != CatalogueIndex::kNoParent; p = index.Parent(p)) {
         if (p >= node || above.size() > kMaxNestLevels) {
           end = IndexedEnd::misfit;
           return false;
         }
+        const auto known = std::lower_bound(chain.begin(), chain.end(), p);
+        if (known != chain.end() && *known == p) {
+          shared = static_cast<size_t>(known - chain.begin()) + 1;
+          break;
+        }
         above.push_back(p);
       }
-      std::reverse(above.begin(), above.end());
+      if (shared + above.size() > kMaxNestLevels) {
+        end = IndexedEnd::misfit;
+        return false;
+      }
+      chain.resize(shared);
+      chain.insert(chain.end(), above.rbegin(), above.rend());
       if (wantLabels) {
-        size_t same = 0;
-        while (same < chain.size() && same < above.size() && chain[same].first == above[same])
-          ++same;
-        chain.resize(same);
-        for (size_t k = same; k < above.size(); ++k)
-          chain.emplace_back(above[k], reader->ReadAt(index.RecordOffset(above[k])).label);
+        labels.resize(shared);
+        for (size_t k = shared; k < chain.size(); ++k)
+          labels.push_back(reader->ReadAt(index.RecordOffset(chain[k])).label);
       }
       const StreamedNode& record = reader->ReadAt(index.RecordOffset(node));
-      const bool matches = m_judge.Judge(record, static_cast<int>(above.size()), ancestors);
+      const bool matches = m_judge.Judge(record, static_cast<int>(chain.size()), ancestors);
       // The record read back must be the node the index named.
       stored.assign(m_judge.LowerName());
       std::replace(stored.begin(), stored.end(), '\0', '\1');
@@ -268,6 +249,8 @@ class CatalogueSearch {
         return false;
       }
       if (matches) Take(record, node);
+      m_nJudged = uint64_t{node} + 1;
+      if (m_rows.size() >= kBatchRows) Flush();
       return true;
     };
     try {
@@ -278,12 +261,6 @@ class CatalogueSearch {
       return IndexedEnd::misfit;  // a record the index points at is not there
     }
     return end;
-  }
-
-  void ForgetMatches() {
-    m_rows.clear();
-    m_totals.matches -= m_matches, m_totals.bytes -= m_bytes;
-    m_matches = m_bytes = 0;
   }
 
   void Flush() {
@@ -305,14 +282,13 @@ class CatalogueSearch {
   const SearchOptions& m_options;
   SearchTotals& m_totals;
   std::vector<SearchRow> m_rows;
-  uint64_t m_matches = 0, m_bytes = 0;
+  uint64_t m_nJudged = 0;  // the nodes before this one are judged
 };
 
 // The first pass of dupe: and sizedupe:, over every catalogue.
 bool CollectDuplicates(const Query& query, std::span<const std::string> catalogues,
                        const std::atomic<bool>* cancel, Duplicates& duplicates) {
   std::string name;
-  size_t nameSizeLimit = size_t{1} << 21, sizeLimit = size_t{1} << 21;
   for (const std::string& catalogue : catalogues) {
     const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {
       if ((visited.index & 0xFF) == 0 && Cancelled(cancel)) return false;
@@ -322,15 +298,15 @@ bool CollectDuplicates(const Query& query, std::span<const std::string> catalogu
       if (query.UsesDupes()) {
         name.clear();
         AppendDisplayText(NodeStoredName(node, node.depth), name);
-        Duplicates::Add(duplicates.nameSizes, NameSizeKey(name, size), nameSizeLimit);
+        duplicates.nameSizes.Add(NameSizeKey(name, size));
       }
-      if (query.UsesSizeDupes() && size > 0) Duplicates::Add(duplicates.sizes, size, sizeLimit);
+      if (query.UsesSizeDupes() && size > 0) duplicates.sizes.Add(Duplicates::SizeKey(size));
       return true;
     });
     if (end.stopped) return false;
   }
-  Duplicates::KeepRepeated(duplicates.nameSizes);
-  Duplicates::KeepRepeated(duplicates.sizes);
+  duplicates.nameSizes.Finish();
+  duplicates.sizes.Finish();
   return true;
 }
 

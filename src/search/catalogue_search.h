@@ -48,6 +48,7 @@ struct SearchOptions {
   bool useIndex = true;
   std::string cacheFolder;  // where indexes live (UserCacheFolder()); empty: none
   bool withRows = true;     // false: only the totals are counted
+  bool withLabels = true;   // false: rows leave their label empty (it is not shown)
 };
 
 struct SearchTotals {

@@ -264,6 +264,29 @@ TEST_F(SearchCommand, IndexFollowsItsCatalogue) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), good);  // rebuilt whole
 }
 
+// Damage found half-way through an index, after rows were handed on: the
+// search goes on through an index made again, and lists each match once.
+TEST_F(SearchCommand, IndexDamagedHalfWayListsEachMatchOnce) {
+  TreeFileBytes big;
+  big.Record("/big", 1);
+  for (int i = 0; i < 2000; ++i)
+    File(big, "file" + std::to_string(i) + ".txt", 2, i, At(2020, 1, 1));
+  big.WriteTo(temp / "big.ztr");
+  const std::string streamed = Search({"--no-index", "file1", "big.ztr"}).out;
+  ASSERT_EQ(Search({"file1", "big.ztr"}).out, streamed);
+  const std::string index = temp / ("cache/ZTR/" + temp.Entries("cache/ZTR").at(0));
+  std::string bytes;
+  {
+    std::ifstream in(index, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const size_t at = bytes.find("file1500.txt");  // in the third of four blocks
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = 'F';
+  std::ofstream(index, std::ios::binary) << bytes;
+  EXPECT_EQ(Search({"file1", "big.ztr"}).out, streamed);
+}
+
 // Indexed and streamed searches agree on random queries over a generated
 // library, and two searches building the same indexes at once leave good ones.
 TEST_F(SearchCommand, IndexedAndStreamedResultsAgree) {

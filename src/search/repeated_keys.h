@@ -1,0 +1,36 @@
+// The 64-bit keys that occur more than once in a long stream of them (the
+// name and size of every file in a library, for dupe:), in little more memory
+// than the distinct keys take. Keys must be spread evenly over their range
+// (hashes): the top byte picks a bucket, so each bucket is small enough to
+// sort in the cache and to grow without moving the others.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class RepeatedKeys {
+ public:
+  void Add(uint64_t key);
+  // Keeps only the keys added more than once; Contains works after this.
+  void Finish();
+  bool Contains(uint64_t key) const;
+
+ private:
+  struct Bucket {
+    std::vector<uint64_t> keys;
+    std::size_t sorted = 0;  // keys[0, sorted) are in order, at most two of each
+  };
+  static void Compact(Bucket& bucket);
+
+  std::array<Bucket, 256> m_buckets;
+  // After Finish: the repeated keys in order, and where those of each top
+  // 16 bits start (a lookup then reads a few dozen keys at most).
+  std::vector<uint64_t> m_repeated;
+  std::vector<uint32_t> m_starts;
+  // A bit for each value of the keys' low bits, about eight bits a key: most
+  // keys that are not repeated are told by it alone, from memory small
+  // enough to stay in the cache.
+  std::vector<uint64_t> m_filter;
+};
