@@ -96,11 +96,25 @@ TEST_F(UpdateCommand, KeepsMarksAndMatchesAFreshScan) {
   RunOptions asNobody;
   asNobody.asNobody = true;
 
+  const std::string before = temp / "before.ztr";
+  fs::copy_file(catalogue, before);
   const ToolResult dry = RunTool({"update", "--dry-run", catalogue}, asNobody);
   EXPECT_EQ(dry.status, 1) << dry.err;
   const ToolResult updated = RunTool({"update", catalogue}, asNobody);
   EXPECT_EQ(updated.status, 1) << updated.err;
   EXPECT_EQ(dry.out, updated.out);
+  // diff of the catalogue before and after says the same, a move as such
+  // in JSON too, and as a removal and an addition without moves.
+  EXPECT_EQ(RunTool({"diff", before, catalogue}).out, updated.out);
+  const std::string json = RunTool({"diff", "--json", before, catalogue}).out;
+  EXPECT_NE(json.find(R"({"change":"moved","path":")" + root + R"(/docs/m.txt","from":")" + root +
+                      R"(/movable/m.txt","kind":"file","old":{"size":13,)"),
+            std::string::npos)
+      << json;
+  const std::string apart = RunTool({"diff", "--no-moves", before, catalogue}).out;
+  EXPECT_NE(apart.find("+ " + root + "/docs/m.txt\n"), std::string::npos) << apart;
+  EXPECT_NE(apart.find("- " + root + "/movable/m.txt\n"), std::string::npos) << apart;
+  for (const std::string& line : Lines(apart)) EXPECT_NE(line[0], '>') << line;
   const std::string r = root;
   std::vector<std::string> expected = {
       "> " + r + "/movable/m.txt -> " + r + "/docs/m.txt",
