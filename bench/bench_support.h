@@ -5,12 +5,15 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -104,6 +107,61 @@ inline Run BestOf(const std::vector<std::string>& args, int runs = kRuns) {
     if (i == 0 || run.seconds < best.seconds) best = std::move(run);
   }
   return best;
+}
+
+// A generated folder on disk: top folders of subfolders of files.
+struct TreeShape {
+  int topFolders;
+  int subfolders;      // in each top folder
+  int filesPerFolder;  // in each subfolder
+};
+
+// Ends the bench with what failed and the system's reason.
+[[noreturn]] inline void Fail(const char* bench, const std::string& what) {
+  std::fprintf(stderr, "%s: %s: %s\n", bench, what.c_str(), std::strerror(errno));
+  std::exit(1);
+}
+
+inline void MakeFolder(const std::string& path) {
+  if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) Fail("bench", path);
+}
+
+// The tree is made once; a marker beside it says it is complete.
+inline void MakeTree(const std::string& root, const TreeShape& shape) {
+  const std::string marker = root + ".ready";
+  if (access(marker.c_str(), F_OK) == 0) return;
+  std::printf("making %d files in %d folders under %s (once)...\n",
+              shape.topFolders * shape.subfolders * shape.filesPerFolder,
+              shape.topFolders * shape.subfolders, root.c_str());
+  std::fflush(stdout);
+  MakeFolder(root);
+  unsigned seed = 12345;
+  for (int t = 0; t < shape.topFolders; ++t) {
+    const std::string top = root + "/top-" + std::to_string(t);
+    MakeFolder(top);
+    for (int s = 0; s < shape.subfolders; ++s) {
+      const std::string sub = top + "/folder-" + std::to_string(s);
+      MakeFolder(sub);
+      const int dir = open(sub.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (dir < 0) Fail("bench", sub);
+      for (int f = 0; f < shape.filesPerFolder; ++f) {
+        const std::string name = "document-" + std::to_string(f) + ".txt";
+        const int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) Fail("bench", sub + "/" + name);
+        seed = seed * 1103515245 + 12345;
+        // Sizes and times of all kinds, without writing any data.
+        if (ftruncate(fd, seed % 5'000'000) != 0) Fail("bench", name);
+        const struct timespec times[2] = {{1'000'000'000 + seed % 300'000'000, 0},
+                                          {900'000'000 + seed % 400'000'000, 0}};
+        futimens(fd, times);
+        close(fd);
+      }
+      close(dir);
+    }
+  }
+  const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) Fail("bench", marker);
+  close(fd);
 }
 
 // A disk's worth of labels: camera pictures, office files, source code, music.

@@ -23,13 +23,8 @@
 
 namespace {
 
-struct TreeShape {
-  int topFolders;
-  int subfolders;      // in each top folder
-  int filesPerFolder;  // in each subfolder
-};
-constexpr TreeShape kBenchTree{100, 100, 20};   // 10,000 leaf folders, 200,000 files
-constexpr TreeShape kLargeTree{100, 100, 200};  // 2,000,000 files
+constexpr bench::TreeShape kBenchTree{100, 100, 20};   // 10,000 leaf folders, 200,000 files
+constexpr bench::TreeShape kLargeTree{100, 100, 200};  // 2,000,000 files
 constexpr int kRuns = 3;
 
 // A window system that shows nothing and answers with the folder to scan.
@@ -46,52 +41,7 @@ class NullHost : public NullFrameHost {
   std::string m_folder;
 };
 
-[[noreturn]] void Fail(const std::string& what) {
-  std::fprintf(stderr, "scan_bench: %s: %s\n", what.c_str(), std::strerror(errno));
-  std::exit(1);
-}
-
-void MakeFolder(const std::string& path) {
-  if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) Fail(path);
-}
-
-// The tree is made once; a marker beside it says it is complete.
-void MakeTree(const std::string& root, const TreeShape& shape) {
-  const std::string marker = root + ".ready";
-  if (access(marker.c_str(), F_OK) == 0) return;
-  std::printf("making %d files in %d folders under %s (once)...\n",
-              shape.topFolders * shape.subfolders * shape.filesPerFolder,
-              shape.topFolders * shape.subfolders, root.c_str());
-  std::fflush(stdout);
-  MakeFolder(root);
-  unsigned seed = 12345;
-  for (int t = 0; t < shape.topFolders; ++t) {
-    const std::string top = root + "/top-" + std::to_string(t);
-    MakeFolder(top);
-    for (int s = 0; s < shape.subfolders; ++s) {
-      const std::string sub = top + "/folder-" + std::to_string(s);
-      MakeFolder(sub);
-      const int dir = open(sub.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (dir < 0) Fail(sub);
-      for (int f = 0; f < shape.filesPerFolder; ++f) {
-        const std::string name = "document-" + std::to_string(f) + ".txt";
-        const int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) Fail(sub + "/" + name);
-        seed = seed * 1103515245 + 12345;
-        // Sizes and times of all kinds, without writing any data.
-        if (ftruncate(fd, seed % 5'000'000) != 0) Fail(name);
-        const struct timespec times[2] = {{1'000'000'000 + seed % 300'000'000, 0},
-                                          {900'000'000 + seed % 400'000'000, 0}};
-        futimens(fd, times);
-        close(fd);
-      }
-      close(dir);
-    }
-  }
-  const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) Fail(marker);
-  close(fd);
-}
+[[noreturn]] void Fail(const std::string& what) { bench::Fail("scan_bench", what); }
 
 double Seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
@@ -166,7 +116,7 @@ int main(int argc, char** argv) {
   // written to; without one, the generated tree is made (once) and timed.
   const bool generated = argc <= 1;
   const std::string root = generated ? "/tmp/ztr-bench-tree" : argv[1];
-  if (generated) MakeTree(root, kBenchTree);
+  if (generated) bench::MakeTree(root, kBenchTree);
 
   // Warm the caches with one walk of each kind before timing.
   TimeFind(root);
@@ -196,7 +146,7 @@ int main(int argc, char** argv) {
   CompareToolScan(root, kRuns);
   if (generated) {
     const std::string large = "/tmp/ztr-bench-2m-tree";
-    MakeTree(large, kLargeTree);
+    bench::MakeTree(large, kLargeTree);
     CompareToolScan(large, 1);
   }
   return 0;

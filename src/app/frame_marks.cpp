@@ -5,6 +5,7 @@
 #include "app/main_frame.h"
 #include "platform/number_text.h"
 #include "tree/display_path.h"
+#include "tree/mark_state.h"
 #include "tree/tree_item.h"
 
 void CMainFrame::DeleteNode(HTREEITEM node, int, std::nullptr_t) { m_pTreeCtrl->DeleteItem(node); }
@@ -39,21 +40,9 @@ void CMainFrame::OnToggleSelect() {
 
 void CMainFrame::UpdateParentMarks(HTREEITEM node) {
   CTreeCtrl& tree = *m_pTreeCtrl;
-  for (; node; node = tree.GetParentItem(node)) {
-    // All children alike give their state; a mix gives "partly marked".
-    int k = kStateNone;
-    for (HTREEITEM child = tree.GetChildItem(node); child; child = tree.GetNextSiblingItem(child)) {
-      const int i = tree.GetStateImage(child);
-      if (!TakesMarks(i)) continue;
-      if (k == kStateNone) {
-        k = i;
-      } else if (k != i) {
-        k = kStatePartlyMarked;
-        break;
-      }
-    }
-    tree.SetItemState(node, INDEXTOSTATEIMAGEMASK(k), TVIS_STATEIMAGEMASK);
-  }
+  for (; node; node = tree.GetParentItem(node))
+    tree.SetItemState(node, INDEXTOSTATEIMAGEMASK(StateFromChildren(tree, node)),
+                      TVIS_STATEIMAGEMASK);
 }
 
 void CMainFrame::UpdateSelectionStatus() {

@@ -7,7 +7,7 @@
 // Exit statuses, as grep has them.
 constexpr int kExitOk = 0;
 constexpr int kExitNoMatch = 1;      // find: nothing matched
-constexpr int kExitDifferences = 1;  // diff: the two differ
+constexpr int kExitDifferences = 1;  // diff: the two differ; update: something changed
 constexpr int kExitFailure = 2;      // a usage error or a failure
 
 int RunScanCommand(std::span<char* const> args);
@@ -18,3 +18,4 @@ int RunExportNcduCommand(std::span<char* const> args);
 int RunImportNcduCommand(std::span<char* const> args);
 int RunSearchCommand(std::span<char* const> args);
 int RunLibraryCommand(std::span<char* const> args);
+int RunUpdateCommand(std::span<char* const> args);

@@ -22,7 +22,8 @@ constexpr std::string_view kUsage =
     "  search [OPTIONS] QUERY [CATALOGUE|FOLDER...]\n"
     "                                           search many catalogues (the library's)\n"
     "  library add|remove PATH... | list        the catalogues search reads\n"
-    "  diff [--json] OLD NEW                    compare two tree files or folders\n"
+    "  diff [--json] [--no-moves] OLD NEW       compare two tree files or folders\n"
+    "  update [--dry-run] [--json] CATALOGUE    scan a catalogue's folders again\n"
     "  export-ncdu FILE [-o OUT.json]           write a tree file as an ncdu export\n"
     "  import-ncdu IN.json -o FILE              make a tree file from an ncdu export\n"
     "\n"
@@ -47,6 +48,7 @@ int RunTool(int argc, char** argv) {
   if (command == "search") return RunSearchCommand(args);
   if (command == "library") return RunLibraryCommand(args);
   if (command == "diff") return RunDiffCommand(args);
+  if (command == "update") return RunUpdateCommand(args);
   if (command == "export-ncdu") return RunExportNcduCommand(args);
   if (command == "import-ncdu") return RunImportNcduCommand(args);
   if (command == "--help" || command == "-h") return ShowHelp(kUsage);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/move_detection.h"
 #include "platform/cp1252.h"
 #include "platform/local_time.h"
 #include "tree/display_path.h"
@@ -49,10 +50,13 @@ struct Level {
 class TreeComparer {
  public:
   TreeComparer(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
-               const std::function<void(const TreeDifference&)>& report)
-      : m_old(oldTree), m_new(newTree), m_report(report) {}
+               const std::function<void(const TreeDifference&)>& report,
+               const CompareOptions& options)
+      : m_old(oldTree), m_new(newTree), m_report(report), m_options(options) {}
 
   void Run();
+  // Compares two branches as a pair, the paths starting from newTop's parent.
+  void RunBranches(HTREEITEM oldTop, HTREEITEM newTop);
 
  private:
   void CompareChildren(HTREEITEM oldParent, HTREEITEM newParent, size_t depth);
@@ -64,13 +68,19 @@ class TreeComparer {
   // Sets m_line to the parent path (m_path) and the node's name.
   void FormPath(const CTreeCtrl& tree, HTREEITEM node);
   void EnterFolder(HTREEITEM newNode);
+  // Compares with every addition and removal held back until the end, when
+  // moves are paired out of them.
+  void WithMoves(const std::function<void()>& compare);
+  void Pass(const TreeDifference& difference);
 
   const CTreeCtrl& m_old;
   const CTreeCtrl& m_new;
   const std::function<void(const TreeDifference&)>& m_report;
-  std::deque<Level> m_levels;  // a deque: a level stays put while deeper ones are added
-  std::string m_path;          // the folders above the current one, each followed by m_separator
-  char m_separator = '/';      // of the top-level folder being compared
+  const CompareOptions& m_options;
+  MoveDetector* m_moves = nullptr;  // while moves are being detected
+  std::deque<Level> m_levels;       // a deque: a level stays put while deeper ones are added
+  std::string m_path;      // the folders above the current one, each followed by m_separator
+  char m_separator = '/';  // of the top-level folder being compared
   std::string m_line;
 };
 
@@ -82,10 +92,49 @@ size_t CountTopLevel(const CTreeCtrl& tree) {
 }
 
 void TreeComparer::Run() {
-  if (CountTopLevel(m_old) == 1 && CountTopLevel(m_new) == 1) {
-    ComparePair(m_old.GetRootItem(), m_new.GetRootItem(), 0);
-  } else {
-    CompareChildren(nullptr, nullptr, 0);
+  WithMoves([&] {
+    if (CountTopLevel(m_old) == 1 && CountTopLevel(m_new) == 1) {
+      ComparePair(m_old.GetRootItem(), m_new.GetRootItem(), 0);
+    } else {
+      CompareChildren(nullptr, nullptr, 0);
+    }
+  });
+}
+
+void TreeComparer::RunBranches(HTREEITEM oldTop, HTREEITEM newTop) {
+  HTREEITEM top = newTop;
+  while (HTREEITEM parent = m_new.GetParentItem(top)) top = parent;
+  m_separator = PathSeparatorFor(m_new.GetItemText(top));
+  AppendDisplayParentPath(m_new, newTop, m_path);
+  const size_t pathLength = m_path.size();
+  WithMoves([&] {
+    ComparePair(oldTop, newTop, 0);
+    m_path.resize(pathLength);
+  });
+}
+
+void TreeComparer::WithMoves(const std::function<void()>& compare) {
+  if (!m_options.detectMoves) {
+    compare();
+    return;
+  }
+  MoveDetector moves(m_old, m_new);
+  m_moves = &moves;
+  compare();
+  m_moves = nullptr;
+  moves.Release([&](const TreeDifference& d) { Pass(d); });
+}
+
+void TreeComparer::Pass(const TreeDifference& difference) {
+  m_report(difference);
+  if (difference.change != TreeChange::moved || !m_options.matched) return;
+  m_options.matched(difference.oldNode, difference.newNode);
+  // The nodes of a moved folder pair by name, as the folder is the same.
+  if (difference.folder) {
+    const std::function<void(const TreeDifference&)> none = [](const TreeDifference&) {};
+    const CompareOptions pairsOnly{false, m_options.matched};
+    TreeComparer within(m_old, m_new, none, pairsOnly);
+    within.CompareChildren(difference.oldNode, difference.newNode, 0);
   }
 }
 
@@ -181,6 +230,7 @@ void TreeComparer::ComparePair(HTREEITEM oldNode, HTREEITEM newNode, size_t dept
     ReportOne(TreeChange::added, nullptr, newNode);
     return;
   }
+  if (m_options.matched) m_options.matched(oldNode, newNode);
   if (oldData != nullptr) {
     if (oldData->m_nFileSize != newData->m_nFileSize ||
         !SameLastWrite(oldData->m_ftLastWrite, newData->m_ftLastWrite))
@@ -215,7 +265,7 @@ void TreeComparer::FormPath(const CTreeCtrl& tree, HTREEITEM node) {
 }
 
 void TreeComparer::ReportOne(TreeChange change, HTREEITEM oldNode, HTREEITEM newNode) {
-  TreeDifference difference{change, false, {}, oldNode, newNode, {}, {}};
+  TreeDifference difference{change, false, {}, oldNode, newNode, {}, {}, {}};
   if (newNode != nullptr) {
     FormPath(m_new, newNode);
     difference.folder = m_new.GetItemData(newNode) == nullptr;
@@ -228,7 +278,12 @@ void TreeComparer::ReportOne(TreeChange change, HTREEITEM oldNode, HTREEITEM new
     if (oldNode != nullptr) difference.oldTotals = Totals(m_old, oldNode);
     if (newNode != nullptr) difference.newTotals = Totals(m_new, newNode);
   }
-  m_report(difference);
+  // Every difference is held while moves are looked for, so all keep their order.
+  if (m_moves != nullptr) {
+    m_moves->Hold(difference);
+  } else {
+    m_report(difference);
+  }
 }
 
 FolderTotals TreeComparer::Totals(const CTreeCtrl& tree, HTREEITEM folder) const {
@@ -261,6 +316,13 @@ bool IsUnreadableFolder(const CTreeCtrl& tree, HTREEITEM node) {
 }
 
 void CompareTrees(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
-                  const std::function<void(const TreeDifference&)>& report) {
-  TreeComparer(oldTree, newTree, report).Run();
+                  const std::function<void(const TreeDifference&)>& report,
+                  const CompareOptions& options) {
+  TreeComparer(oldTree, newTree, report, options).Run();
+}
+
+void CompareBranches(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
+                     HTREEITEM newTop, const std::function<void(const TreeDifference&)>& report,
+                     const CompareOptions& options) {
+  TreeComparer(oldTree, newTree, report, options).RunBranches(oldTop, newTop);
 }

@@ -6,6 +6,10 @@
 // exactly one, the two are matched whatever their names, so a disk mounted
 // elsewhere compares cleanly. Below them a node is matched by its name among
 // the children of its parent's match. Marks and display flags do not count.
+//
+// A file that left one folder and turned up in another with the same name,
+// size and last-write time is one move rather than a removal and an addition;
+// so is a folder whose whole content went with it.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +23,7 @@ enum class TreeChange {
   removed,     // only in the old tree
   changed,     // a file in both whose size or last-write time differs
   unreadable,  // a folder read on one side and not entered on the other
+  moved,       // removed in one place and added, the same, in another
 };
 
 // Files somewhere below a folder and the sum of their sizes.
@@ -37,6 +42,16 @@ struct TreeDifference {
   HTREEITEM newNode;       // null when removed
   FolderTotals oldTotals;  // for a folder (not for an unreadable one)
   FolderTotals newTotals;
+  std::string_view oldPath;  // where a moved node stood (its path in the old tree)
+};
+
+// What a comparison does beyond reporting the differences.
+struct CompareOptions {
+  bool detectMoves = true;  // false: a move is a removal and an addition
+  // Called with every pair of nodes that stand for one entry: those matched
+  // by path (changed or not), a moved node and, below a moved folder, each
+  // of its nodes. Parents come before their children.
+  std::function<void(HTREEITEM oldNode, HTREEITEM newNode)> matched;
 };
 
 // The name a node is matched by: a file's name without its size and time, a
@@ -51,6 +66,16 @@ bool IsUnreadableFolder(const CTreeCtrl& tree, HTREEITEM node);
 // in its place. Matching sorts each
 // folder's children by name (or takes them pairwise when both sides list the
 // same names in the same order), so the whole comparison is O(n log k) for
-// folders of k children. Neither tree may change meanwhile.
+// folders of k children. Neither tree may change meanwhile. With moves
+// detected, the additions and removals are held until the end and a move is
+// reported where its node stands in the new tree.
 void CompareTrees(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
-                  const std::function<void(const TreeDifference&)>& report);
+                  const std::function<void(const TreeDifference&)>& report,
+                  const CompareOptions& options = {});
+
+// The same for one branch of each tree, oldTop and newTop matched whatever
+// their labels. The trees may be one and the same control (the branches
+// side by side). Paths start with the folders above newTop.
+void CompareBranches(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
+                     HTREEITEM newTop, const std::function<void(const TreeDifference&)>& report,
+                     const CompareOptions& options = {});

@@ -53,17 +53,6 @@ HTREEITEM CTreeCtrl::InsertItem(UINT mask, std::string_view text, int image, int
     parent = Index(hParent);
     if (parent == kNone) return nullptr;
   }
-  uint32_t after = kNone;  // kNone: at the head
-  bool atHead = hInsertAfter == TVI_FIRST;
-  if (!atHead) {
-    const uint32_t sibling = Index(hInsertAfter);
-    if (sibling != kNone && At(sibling).parent == parent)
-      after = sibling;
-    else  // TVI_LAST, null, or a handle that is no sibling: at the end
-      after = parent == kNone ? m_lastTop : At(parent).lastChild;
-    atHead = after == kNone;
-  }
-
   const LabelArena::Ref label = m_labels.Store((mask & TVIF_TEXT) ? text : std::string_view{});
   const uint32_t i = Allocate();
   Node& n = At(i);
@@ -73,8 +62,27 @@ HTREEITEM CTreeCtrl::InsertItem(UINT mask, std::string_view text, int image, int
   if (mask & TVIF_STATE) n.state = static_cast<uint16_t>(state & stateMask & ~TVIS_SELECTED);
   if (mask & TVIF_PARAM) n.lParam = lParam;
   if (mask & TVIF_CHILDREN) n.children = cChildren != 0 ? 1 : 0;
-  n.parent = parent;
+  Link(i, parent, hInsertAfter);
+  ++m_count;
+  if (m_pView) m_pView->ItemInserted(Handle(parent), Handle(i));
+  return Handle(i);
+}
 
+void CTreeCtrl::Link(uint32_t i, uint32_t parent, HTREEITEM hInsertAfter) {
+  uint32_t after = kNone;  // kNone: at the head
+  bool atHead = hInsertAfter == TVI_FIRST;
+  if (!atHead) {
+    const uint32_t sibling = Index(hInsertAfter);
+    if (sibling != kNone && sibling != i && At(sibling).parent == parent)
+      after = sibling;
+    else  // TVI_LAST, null, or a handle that is no sibling: at the end
+      after = parent == kNone ? m_lastTop : At(parent).lastChild;
+    atHead = after == kNone;
+  }
+  Node& n = At(i);
+  n.parent = parent;
+  n.prev = kNone;
+  n.next = kNone;
   uint32_t& first = parent == kNone ? m_firstTop : At(parent).firstChild;
   uint32_t& last = parent == kNone ? m_lastTop : At(parent).lastChild;
   if (atHead) {
@@ -90,9 +98,31 @@ HTREEITEM CTreeCtrl::InsertItem(UINT mask, std::string_view text, int image, int
     a.next = i;
     if (last == after) last = i;
   }
-  ++m_count;
-  if (m_pView) m_pView->ItemInserted(Handle(parent), Handle(i));
-  return Handle(i);
+}
+
+bool CTreeCtrl::MoveItem(HTREEITEM item, HTREEITEM hParent, HTREEITEM hInsertAfter) {
+  const uint32_t i = Index(item);
+  if (i == kNone) return false;
+  uint32_t parent = kNone;
+  if (hParent != nullptr && hParent != TVI_ROOT) {
+    parent = Index(hParent);
+    if (parent == kNone) return false;
+  }
+  // A branch cannot go inside itself.
+  for (uint32_t p = parent; p != kNone; p = At(p).parent)
+    if (p == i) return false;
+  if (hInsertAfter == item) return true;  // already where it is asked to be
+  const uint32_t oldParent = At(i).parent;
+  if (m_pView) m_pView->ItemAboutToBeDeleted(item);
+  Unlink(i);
+  if (m_pView) m_pView->ItemDeleted(Handle(oldParent));
+  Link(i, parent, hInsertAfter);
+  if (m_pView) {
+    // The view takes the node in as one closed row, then opens what it shows.
+    m_pView->ItemInserted(Handle(parent), item);
+    if (At(i).firstChild != kNone) m_pView->ExpansionChanged(item);
+  }
+  return true;
 }
 
 void CTreeCtrl::Unlink(uint32_t i) {

@@ -142,6 +142,12 @@ class CTreeCtrl {
                        UINT stateMask, CTreeItemData* lParam, HTREEITEM hParent,
                        HTREEITEM hInsertAfter, int cChildren = 0);
 
+  // Moves the node with its branch to hParent's children, after
+  // hInsertAfter as InsertItem places it; marks, labels and handles stay.
+  // False when the node or the parent is no live node, or the parent lies in
+  // the node's own branch.
+  bool MoveItem(HTREEITEM item, HTREEITEM hParent, HTREEITEM hInsertAfter);
+
   // Deletes the node and its subtree; TVI_ROOT (or null) empties the control.
   bool DeleteItem(HTREEITEM item);
   bool DeleteAllItems() { return DeleteItem(TVI_ROOT); }
@@ -216,6 +222,9 @@ class CTreeCtrl {
   uint32_t Index(HTREEITEM h) const;  // kNone when not a live node
   uint32_t Allocate();
   void Release(uint32_t i);
+  // Puts node i among parent's children after hInsertAfter (InsertItem's
+  // placing rules).
+  void Link(uint32_t i, uint32_t parent, HTREEITEM hInsertAfter);
   void Unlink(uint32_t i);
   void DeleteSubtree(uint32_t i);
   bool CaretWithin(uint32_t i) const;

@@ -1,0 +1,48 @@
+// Turning a removal and an addition of the same entry into one move. The
+// comparison hands over every difference as it finds it; additions and
+// removals can only be paired once all are known, so everything is held
+// until the comparison ends and then passed on in the order it came.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "compare/tree_compare.h"
+
+class MoveDetector {
+ public:
+  MoveDetector(const CTreeCtrl& oldTree, const CTreeCtrl& newTree)
+      : m_old(oldTree), m_new(newTree) {}
+
+  // Keeps the difference (its path is copied).
+  void Hold(const TreeDifference& difference);
+
+  // Pairs each removed file with an added one of the same name, size and
+  // last-write time, and each removed folder with an added one of the same
+  // name and the same content throughout; several alike pair in their order.
+  // Reports everything held, a pair as one move where the addition stood.
+  void Release(const std::function<void(const TreeDifference&)>& report);
+
+ private:
+  struct Held {
+    TreeDifference difference;
+    size_t pathStart;
+    size_t pathLength;
+    int64_t pairedWith = -1;  // the other half of a move
+  };
+
+  // Whether two nodes of the same name and size (or folder totals) are one
+  // entry: a file's time, a folder's content.
+  bool SameEntry(const Held& removed, const Held& added);
+  uint64_t ContentDigest(const CTreeCtrl& tree, HTREEITEM folder) const;
+  std::string_view PathOf(const Held& held) const {
+    return std::string_view(m_paths).substr(held.pathStart, held.pathLength);
+  }
+
+  const CTreeCtrl& m_old;
+  const CTreeCtrl& m_new;
+  std::vector<Held> m_held;
+  std::string m_paths;  // every held path, one after another
+};
