@@ -1,4 +1,5 @@
-// The branch context menu: Prune this branch, Save Branch, File Info.
+// The branch context menu: Prune this branch, Save Branch, Update from Disk,
+// File Info.
 #include <string>
 #include <vector>
 
@@ -20,11 +21,12 @@ void CMainFrame::OnContextMenu(POINT screen) {
 
   const bool hasRecord = m_pTreeCtrl->GetItemData(node) != nullptr;
   const std::vector<PopupMenuItem> items = {
-      {ID_PRUNE_BRANCH, "&Prune this branch", false},  // no confirmation asked
-      {0, {}, false},                                  // separator
-      {ID_SAVE_BRANCH, "Save &Branch", false},         // ancestors, then the branch
-      {0, {}, false},                                  // separator
-      {ID_FILE_INFO, "File Info", !hasRecord},         // greyed for folders: no record
+      {ID_PRUNE_BRANCH, "&Prune this branch", false},         // no confirmation asked
+      {0, {}, false},                                         // separator
+      {ID_SAVE_BRANCH, "Save &Branch", false},                // ancestors, then the branch
+      {ID_UPDATE_FROM_DISK, "&Update from Disk", hasRecord},  // folders only
+      {0, {}, false},                                         // separator
+      {ID_FILE_INFO, "File Info", !hasRecord},                // greyed for folders: no record
   };
   switch (m_host.TrackPopupMenu(items, screen)) {
     case ID_PRUNE_BRANCH:
@@ -32,6 +34,9 @@ void CMainFrame::OnContextMenu(POINT screen) {
       break;
     case ID_SAVE_BRANCH:
       SaveBranch(node);
+      break;
+    case ID_UPDATE_FROM_DISK:
+      UpdateFromDisk(node);
       break;
     case ID_FILE_INFO:
       ShowFileInfo(node);

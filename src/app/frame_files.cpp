@@ -9,22 +9,20 @@
 #include "interop/ncdu_to_catalogue.h"
 #include "tree/tree_item.h"
 
-namespace {
-
-const std::vector<std::pair<std::string, std::string>> kTreeFileFilters = {
-    {"Directory View Files, *.ztr", "*.ztr"},
-    {"All files", "*.*"},
-};
-
-// File Open also reads ncdu's JSON exports, named by their extension.
-const std::pair<std::string, std::string> kNcduExportFilter = {"ncdu exports, *.json", "*.json"};
-
-}  // namespace
+std::vector<std::pair<std::string, std::string>> CMainFrame::TreeFileFilters(bool withNcdu) {
+  std::vector<std::pair<std::string, std::string>> filters = {
+      {"Directory View Files, *.ztr", "*.ztr"},
+      {"All files", "*.*"},
+  };
+  // Reading also takes ncdu's JSON exports, named by their extension.
+  if (withNcdu) filters.emplace_back("ncdu exports, *.json", "*.json");
+  return filters;
+}
 
 bool CMainFrame::AskSaveFileName(std::string& path) {
   FileDialogOptions options;
   options.title = "Save the current Directory Tree";
-  options.filters = kTreeFileFilters;
+  options.filters = TreeFileFilters(false);
   options.defaultExt = "ztr";
   options.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
   std::string chosen;
@@ -64,8 +62,7 @@ void CMainFrame::OnFileOpen() {
   if (!QuerySaveTree()) return;
   FileDialogOptions options;
   options.title = "Load a previously saved Directory Tree";
-  options.filters = kTreeFileFilters;
-  options.filters.push_back(kNcduExportFilter);
+  options.filters = TreeFileFilters(true);
   options.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   std::string path;
   if (!m_host.GetOpenFileName(options, path)) return;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "compare/change_list.h"
 #include "platform/win_types.h"
 #include "tree/scan_progress.h"
 #include "tree/tree_ctrl.h"
@@ -60,6 +61,10 @@ class FrameHost {
   virtual bool ShowScanProgress(std::string_view /*path*/, const ScanCounts& /*counts*/) {
     return true;
   }
+
+  // Shows the differences in the Changes window, titled with what was
+  // compared.
+  virtual void ShowChanges(ChangeList /*changes*/, std::string_view /*title*/) {}
 
   virtual bool BrowseForFolder(std::string_view title, std::string& path) = 0;
   virtual bool GetSaveFileName(const FileDialogOptions& options, std::string& path) = 0;

@@ -34,6 +34,7 @@ bool CMainFrame::HasCommandHandler(UINT id) const {
     case ID_EDIT_FIND:
     case ID_FIND_NEXT:
     case ID_TOGGLE_SELECT:
+    case ID_COMPARE_TREE_FILE:
       return true;
     default:
       return false;
@@ -64,6 +65,9 @@ void CMainFrame::OnCommand(UINT id, CommandSource source) {
             break;
           case ID_TOGGLE_SELECT:
             OnToggleSelect();
+            break;
+          case ID_COMPARE_TREE_FILE:
+            OnCompareWithTreeFile();
             break;
           default:
             break;  // commands without a handler do nothing

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "app/frame_host.h"
 #include "app/profile_store.h"
@@ -81,6 +83,8 @@ class CMainFrame : public TreeNotifyTarget {
   void ScanFolder(const char* folder, HTREEITEM node);
 
   // Tree files.
+  // The file dialogs' filters: tree files, all files, and ncdu exports.
+  static std::vector<std::pair<std::string, std::string>> TreeFileFilters(bool withNcdu);
   bool AskSaveFileName(std::string& path);
   // Writes the whole tree (start null) or start's ancestors and branch.
   // Returns only once the file is written; a failure throws.
@@ -98,6 +102,15 @@ class CMainFrame : public TreeNotifyTarget {
   void PruneBranch(HTREEITEM node);
   void SaveBranch(HTREEITEM node);
   void ShowFileInfo(HTREEITEM node);
+  // Scans a folder node's folder again where it is now and puts the new
+  // branch in its place, marks carried over; shows what changed.
+  void UpdateFromDisk(HTREEITEM node);
+
+  // What changed between a chosen catalogue (old) and the tree (new).
+  void OnCompareWithTreeFile();
+  // Selects the node a change's path names (a removed node's parent) and
+  // scrolls to it.
+  void ShowChangedNode(std::string_view path, bool removed);
 
   // Find.
   void OnEditFind();

@@ -26,6 +26,8 @@ constexpr UINT ID_FILE_INFO = 32785;
 constexpr UINT ID_FIND_NEXT = 32787;
 constexpr UINT ID_TOGGLE_SELECT = 32788;
 constexpr UINT ID_SEARCH_CATALOGUES = 32790;
+constexpr UINT ID_UPDATE_FROM_DISK = 32791;
+constexpr UINT ID_COMPARE_TREE_FILE = 32792;
 
 inline constexpr const char kAppName[] = "ZTR";
 inline constexpr const char kFrameTitle[] = "Directory Listing Viewer";

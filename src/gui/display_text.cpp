@@ -1,5 +1,7 @@
 #include "gui/display_text.h"
 
+#include <algorithm>
+
 #include "platform/cp1252.h"
 
 QString DisplayTextOf(std::string_view bytes) {
@@ -22,4 +24,16 @@ QString OneLineText(QString text) {
     i += escape.size() - 1;
   }
   return text;
+}
+
+int CompareFolded(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x += 32;
+    if (y >= 'A' && y <= 'Z') y += 32;
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b);
 }

@@ -12,3 +12,7 @@ QString DisplayTextOf(std::string_view bytes);
 // shown as escapes (\n, \t, \x1B), so a label never spreads over two lines
 // or hides a character.
 QString OneLineText(QString text);
+
+// Names sort as a person reads them: letters of either case together, then
+// by their bytes so that the order is total. <0, 0 or >0.
+int CompareFolded(std::string_view a, std::string_view b);

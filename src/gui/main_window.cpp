@@ -26,6 +26,7 @@
 #include "app/resource.h"
 #include "gui/about_dialog.h"
 #include "gui/artwork.h"
+#include "gui/changes_window.h"
 #include "gui/display_text.h"
 #include "gui/find_dialog.h"
 #include "gui/scan_progress_panel.h"
@@ -61,6 +62,8 @@ const std::vector<MenuDef>& MainMenu() {
         {ID_FILE_OPEN, "&Open...\tCtrl+O"},
         {ID_FILE_SAVE, "&Save\tCtrl+S"},
         {ID_FILE_SAVE_AS, "Save &As..."},
+        {0, nullptr},
+        {ID_COMPARE_TREE_FILE, "&Compare with Tree File..."},
         {0, nullptr},
         {ID_APP_EXIT, "E&xit"}}},
       {"&Edit",
@@ -219,6 +222,7 @@ MainWindow::~MainWindow() {
   // The search window goes first: it ends its searches and writes its
   // settings while the frame is still whole.
   delete std::exchange(m_searchWindow, nullptr);
+  delete std::exchange(m_changesWindow, nullptr);
   // The view lets go of the model, the model of the tree control; then the
   // frame deletes the tree (each node's notice frees its record) and writes
   // its settings. The view holds no index per expanded node (the model's
@@ -372,6 +376,18 @@ bool MainWindow::ShowCatalogueNode(const std::string& catalogue, uint64_t nodeIn
   return shown;
 }
 
+void MainWindow::ShowChanges(ChangeList changes, std::string_view title) {
+  if (!m_changesWindow) m_changesWindow = new ChangesWindow(*this);
+  m_changesWindow->Show(std::move(changes), title);
+}
+
+void MainWindow::ShowChangedNode(std::string_view path, bool removed) {
+  if (m_scanning) return;  // the tree is not touched under a scan's feet
+  m_frame->RunGuarded([&] { m_frame->ShowChangedNode(path, removed); }, CommandSource::Other);
+  raise();
+  activateWindow();
+}
+
 void MainWindow::SessionEnding() {
   m_sessionEnding = true;
   // Should the logging off be cancelled, the user's next key or click says
@@ -398,6 +414,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (m_sessionEnding || m_frame->OnClose()) {
     // A search still running ends with the window.
     if (m_searchWindow) m_searchWindow->close();
+    if (m_changesWindow) m_changesWindow->close();
     event->accept();
   } else {
     event->ignore();

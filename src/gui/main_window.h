@@ -12,6 +12,7 @@
 class QAction;
 class QLabel;
 class QToolBar;
+class ChangesWindow;
 class ScanProgressPanel;
 class SearchWindow;
 class TreeItemModel;
@@ -48,6 +49,10 @@ class MainWindow : public QMainWindow, public FrameHost {
   // Shows a search result in the tree, opening its catalogue as File Open
   // would; false when the user kept the tree as it was.
   bool ShowCatalogueNode(const std::string& catalogue, uint64_t nodeIndex, std::string_view path);
+  // The Changes window (null until a list of changes was first shown).
+  ChangesWindow* Changes() const { return m_changesWindow; }
+  // Selects a changed node (a removed one's parent) in the tree.
+  void ShowChangedNode(std::string_view path, bool removed);
 
   // FrameHost
   int MessageBox(std::string_view text, std::string_view caption, UINT type) override;
@@ -57,6 +62,7 @@ class MainWindow : public QMainWindow, public FrameHost {
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
   bool ShowScanProgress(std::string_view path, const ScanCounts& counts) override;
+  void ShowChanges(ChangeList changes, std::string_view title) override;
   // The progress window of the scan running now (null when none shows).
   ScanProgressPanel* ProgressPanel() const { return m_progressPanel; }
   bool BrowseForFolder(std::string_view title, std::string& path) override;
@@ -89,6 +95,7 @@ class MainWindow : public QMainWindow, public FrameHost {
   ProfileStore& m_profile;
   std::unique_ptr<CMainFrame> m_frame;
   SearchWindow* m_searchWindow = nullptr;
+  ChangesWindow* m_changesWindow = nullptr;
   TreeView* m_view = nullptr;
   TreeItemModel* m_model = nullptr;
   QToolBar* m_toolBar = nullptr;

@@ -1,5 +1,7 @@
 #include "gui/row_table_model.h"
 
+#include <QHeaderView>
+#include <QTableView>
 #include <algorithm>
 #include <numeric>
 
@@ -116,4 +118,23 @@ void RowTableModel::Rearrange(std::vector<uint32_t> order) {
     m_order = std::move(order);
   }
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QTableView* NewRowTable(RowTableModel* model, QWidget* parent) {
+  auto* table = new QTableView(parent);
+  table->setModel(model);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setShowGrid(false);
+  table->setWordWrap(false);
+  QHeaderView* rows = table->verticalHeader();
+  rows->hide();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setDefaultSectionSize(table->fontMetrics().height() + 4);
+  QHeaderView* columns = table->horizontalHeader();
+  columns->setStretchLastSection(true);
+  columns->setSortIndicator(-1, Qt::AscendingOrder);
+  table->setSortingEnabled(true);
+  return table;
 }

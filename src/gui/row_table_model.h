@@ -28,6 +28,9 @@ class TableRows {
   virtual bool SortKey(size_t /*row*/, int /*column*/, int64_t& /*key*/) const { return false; }
 };
 
+class QTableView;
+class QWidget;
+
 class RowTableModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -58,3 +61,9 @@ class RowTableModel : public QAbstractTableModel {
   int m_sortColumn = -1;          // -1: in arrival order
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
+
+// A table over the model as the results windows show one: whole rows
+// selected, read-only, one line per row of a fixed height (the view then
+// places a million rows without measuring any), sortable by a header click,
+// in arrival order until then.
+QTableView* NewRowTable(RowTableModel* model, QWidget* parent);

@@ -29,20 +29,6 @@ uint64_t Ticks(FILETIME t) {
   return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
-// Names sort as a person reads them: letters of either case together, then
-// by their bytes so that the order is total.
-int CompareFolded(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x += 32;
-    if (y >= 'A' && y <= 'Z') y += 32;
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  return a.compare(b);
-}
-
 // Folders have no size or date: they come before every file. Times past
 // the signed range (no real clock gives them) sort as the latest.
 int64_t SizeKey(const ResultRow& row) { return row.isFile ? row.size : -1; }

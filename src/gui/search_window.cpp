@@ -83,25 +83,9 @@ SearchWindow::SearchWindow(MainWindow& main, ProfileStore& profile)
   m_error->setStyleSheet("color: #b00020");
   m_error->hide();
   m_model = new RowTableModel(m_results, this);
-  m_table = new QTableView(this);
+  m_table = NewRowTable(m_model, this);
   m_table->setObjectName("results");
-  m_table->setModel(m_model);
-  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  m_table->setShowGrid(false);
-  m_table->setWordWrap(false);
   m_table->setContextMenuPolicy(Qt::CustomContextMenu);
-  // Rows of one height: the view then places a million rows without
-  // measuring any.
-  QHeaderView* rows = m_table->verticalHeader();
-  rows->hide();
-  rows->setSectionResizeMode(QHeaderView::Fixed);
-  rows->setDefaultSectionSize(fontMetrics().height() + 4);
-  QHeaderView* columns = m_table->horizontalHeader();
-  columns->setStretchLastSection(true);
-  columns->setSortIndicator(-1, Qt::AscendingOrder);  // arrival order until a header is clicked
-  m_table->setSortingEnabled(true);
   m_status = new QLabel(this);
   m_status->setObjectName("searchStatus");
   m_status->setTextFormat(Qt::PlainText);

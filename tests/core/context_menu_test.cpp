@@ -77,19 +77,18 @@ TEST_F(ContextMenuTest, FileInfoIsGreyedForNodesWithoutARecord) {
     RightClick(c.node, TVHT_ONITEMLABEL, 0);
     ASSERT_EQ(host.menus.size(), 1u);
     const std::vector<PopupMenuItem>& items = host.menus[0];
-    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(items.size(), 6u);
     const struct {
       UINT id;
       const char* text;
-    } expected[] = {{ID_PRUNE_BRANCH, "&Prune this branch"},
-                    {0, ""},
-                    {ID_SAVE_BRANCH, "Save &Branch"},
-                    {0, ""},
-                    {ID_FILE_INFO, "File Info"}};
+    } expected[] = {
+        {ID_PRUNE_BRANCH, "&Prune this branch"},    {0, ""}, {ID_SAVE_BRANCH, "Save &Branch"},
+        {ID_UPDATE_FROM_DISK, "&Update from Disk"}, {0, ""}, {ID_FILE_INFO, "File Info"}};
     for (size_t i = 0; i < items.size(); ++i) {
       EXPECT_EQ(items[i].id, expected[i].id) << i;
       EXPECT_EQ(items[i].text, expected[i].text) << i;
-      EXPECT_EQ(items[i].grayed, i == 4 && c.grayed) << i;
+      // File Info needs a file's record; Update from Disk a folder.
+      EXPECT_EQ(items[i].grayed, (i == 5 && c.grayed) || (i == 3 && !c.grayed)) << i;
     }
   }
 }

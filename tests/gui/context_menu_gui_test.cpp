@@ -121,7 +121,7 @@ TEST_F(ContextMenuGui, NoMenuOffTheIconAndTheLabel) {
   EXPECT_EQ(tree.GetCount(), 5u);
 }
 
-TEST_F(ContextMenuGui, FileInfoIsGreyedOnFolders) {
+TEST_F(ContextMenuGui, FileInfoIsGreyedOnFoldersUpdateOnFiles) {
   const struct {
     const char* what;
     HTREEITEM node;
@@ -136,8 +136,10 @@ TEST_F(ContextMenuGui, FileInfoIsGreyedOnFolders) {
     const auto parts = Parts(c.node);
     const PopupRecord menu = RightClick(c.onIcon ? parts.image.center() : parts.label.center());
     ASSERT_TRUE(menu.shown) << c.what;
-    EXPECT_EQ(menu.texts, (QStringList{"&Prune this branch", "", "Save &Branch", "", "File Info"}));
-    EXPECT_EQ(menu.enabled, (QList<bool>{true, false, true, false, c.fileInfo})) << c.what;
+    EXPECT_EQ(menu.texts, (QStringList{"&Prune this branch", "", "Save &Branch",
+                                       "&Update from Disk", "", "File Info"}));
+    EXPECT_EQ(menu.enabled, (QList<bool>{true, false, true, !c.fileInfo, false, c.fileInfo}))
+        << c.what;
     EXPECT_EQ(tree.GetSelectedItem(), c.node) << "selected before the menu, kept after it";
   }
   EXPECT_EQ(tree.GetCount(), 5u);
