@@ -24,7 +24,8 @@ std::string_view Reason(const CTreeCtrl& tree, HTREEITEM node) {
 }  // namespace
 
 void DiffPrinter::Print(const TreeDifference& d) {
-  Tally(d);
+  CountChange(m_tallies, KindOf(d.change), SideOf(m_old, d.oldNode, d.oldTotals),
+              SideOf(m_new, d.newNode, d.newTotals));
   std::string& out = m_output.Text();
   if (m_json) {
     PrintJson(d, out);
@@ -32,38 +33,6 @@ void DiffPrinter::Print(const TreeDifference& d) {
     PrintPlain(d, out);
   }
   m_output.Commit();
-}
-
-void DiffPrinter::Tally(const TreeDifference& d) {
-  const auto add = [](DiffSummary& s, const CTreeCtrl& tree, HTREEITEM node,
-                      const FolderTotals& t) {
-    ++s.entries;
-    if (const CTreeItemData* data = tree.GetItemData(node)) {
-      ++s.files;
-      s.bytes += static_cast<uint64_t>(data->m_nFileSize);
-    } else {
-      s.files += t.files;
-      s.bytes += static_cast<uint64_t>(t.bytes);
-    }
-  };
-  switch (d.change) {
-    case TreeChange::added:
-      add(m_added, m_new, d.newNode, d.newTotals);
-      break;
-    case TreeChange::removed:
-      add(m_removed, m_old, d.oldNode, d.oldTotals);
-      break;
-    case TreeChange::changed:
-      add(m_changed, m_old, d.oldNode, d.oldTotals);
-      m_changed.newBytes += static_cast<uint64_t>(m_new.GetItemData(d.newNode)->m_nFileSize);
-      break;
-    case TreeChange::unreadable:
-      ++m_unreadable;
-      break;
-    case TreeChange::moved:
-      add(m_moved, m_new, d.newNode, d.newTotals);
-      break;
-  }
 }
 
 // "N bytes, DATE" as the file's label shows them.
@@ -150,16 +119,22 @@ void DiffPrinter::PrintJson(const TreeDifference& d, std::string& out) {
 }
 
 void DiffPrinter::WriteSummary(std::string_view caption) const {
-  const auto group = [](const DiffSummary& s, const char* what) {
-    return Thousands(s.entries) + " " + what + " (" + Thousands(s.files) +
-           (s.files == 1 ? " file, " : " files, ") + Thousands(s.bytes) + " bytes)";
+  const auto of = [this](ChangeKind kind) -> const ChangeTally& {
+    return m_tallies[static_cast<size_t>(kind)];
   };
-  std::string text = std::string(caption) + ": " + group(m_added, "added") + ", " +
-                     group(m_removed, "removed") + ", " + Thousands(m_changed.entries) +
-                     " changed (" + Thousands(m_changed.bytes) + " -> " +
-                     Thousands(m_changed.newBytes) + " bytes)";
-  if (m_moved.entries > 0) text += ", " + group(m_moved, "moved");
-  if (m_unreadable > 0) text += ", " + Thousands(m_unreadable) + " unreadable on one side";
+  const auto group = [&of](ChangeKind kind) {
+    const ChangeTally& s = of(kind);
+    return Thousands(s.entries) + " " + std::string(ChangeKindName(kind)) + " (" +
+           Thousands(s.files) + (s.files == 1 ? " file, " : " files, ") + Thousands(s.bytes) +
+           " bytes)";
+  };
+  const ChangeTally& changed = of(ChangeKind::changed);
+  std::string text = std::string(caption) + ": " + group(ChangeKind::added) + ", " +
+                     group(ChangeKind::removed) + ", " + Thousands(changed.entries) + " changed (" +
+                     Thousands(changed.bytes) + " -> " + Thousands(changed.newBytes) + " bytes)";
+  if (of(ChangeKind::moved).entries > 0) text += ", " + group(ChangeKind::moved);
+  if (const uint64_t unreadable = of(ChangeKind::unreadable).entries; unreadable > 0)
+    text += ", " + Thousands(unreadable) + " unreadable on one side";
   text += '\n';
   std::fwrite(text.data(), 1, text.size(), stderr);
 }

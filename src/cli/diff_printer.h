@@ -7,18 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "compare/change_list.h"
 #include "compare/tree_compare.h"
 
 class OutputBuffer;
-
-// What the tallies on stderr add up.
-// Byte sums wrap rather than overflow: sizes from a file can be anything.
-struct DiffSummary {
-  uint64_t entries = 0;  // lines
-  uint64_t files = 0;    // files, those inside added, removed or moved folders too
-  uint64_t bytes = 0;
-  uint64_t newBytes = 0;  // changed files: their sizes in NEW
-};
 
 class DiffPrinter {
  public:
@@ -27,15 +19,14 @@ class DiffPrinter {
 
   void Print(const TreeDifference& d);
   bool Any() const {
-    return m_added.entries + m_removed.entries + m_changed.entries + m_moved.entries +
-               m_unreadable >
-           0;
+    for (const ChangeTally& t : m_tallies)
+      if (t.entries > 0) return true;
+    return false;
   }
   // "CAPTION: 1 added (...), ..." on stderr.
   void WriteSummary(std::string_view caption) const;
 
  private:
-  void Tally(const TreeDifference& d);
   void PrintPlain(const TreeDifference& d, std::string& out);
   void PrintJson(const TreeDifference& d, std::string& out);
   void AppendJsonSide(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals,
@@ -46,7 +37,6 @@ class DiffPrinter {
   const CTreeCtrl& m_new;
   bool m_json;
   OutputBuffer& m_output;
-  DiffSummary m_added, m_removed, m_changed, m_moved;
-  uint64_t m_unreadable = 0;
+  ChangeTallies m_tallies{};  // the summary's counts, one line each
   std::string m_text;
 };

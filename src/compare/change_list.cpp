@@ -8,23 +8,6 @@
 
 namespace {
 
-ChangeSide SideOf(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals) {
-  ChangeSide side;
-  if (node == nullptr) return side;
-  side.present = true;
-  if (const CTreeItemData* data = tree.GetItemData(node)) {
-    side.files = 1;
-    side.bytes = data->m_nFileSize;
-    side.lastWrite = data->m_ftLastWrite;
-  } else if (IsUnreadableFolder(tree, node)) {
-    side.unreadable = true;
-  } else {
-    side.files = totals.files;
-    side.bytes = totals.bytes;
-  }
-  return side;
-}
-
 // The system's reason, without the line break some catalogues' texts end in.
 std::string ReasonOf(const CTreeCtrl& tree, HTREEITEM node) {
   std::string_view reason = SplitUnreadableLabel(tree.GetItemText(node)).reason;
@@ -34,22 +17,6 @@ std::string ReasonOf(const CTreeCtrl& tree, HTREEITEM node) {
   std::string text;
   AppendDisplayText(reason, text);
   return text;
-}
-
-ChangeKind KindOf(TreeChange change) {
-  switch (change) {
-    case TreeChange::added:
-      return ChangeKind::added;
-    case TreeChange::removed:
-      return ChangeKind::removed;
-    case TreeChange::changed:
-      return ChangeKind::changed;
-    case TreeChange::moved:
-      return ChangeKind::moved;
-    case TreeChange::unreadable:
-      break;
-  }
-  return ChangeKind::unreadable;
 }
 
 std::string DisplayName(const CTreeCtrl& tree, HTREEITEM node) {
@@ -78,20 +45,57 @@ HTREEITEM Descend(const CTreeCtrl& tree, HTREEITEM node, std::string_view rest, 
 
 }  // namespace
 
+ChangeSide SideOf(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals) {
+  ChangeSide side;
+  if (node == nullptr) return side;
+  side.present = true;
+  if (const CTreeItemData* data = tree.GetItemData(node)) {
+    side.files = 1;
+    side.bytes = data->m_nFileSize;
+    side.lastWrite = data->m_ftLastWrite;
+  } else if (IsUnreadableFolder(tree, node)) {
+    side.unreadable = true;
+  } else {
+    side.files = totals.files;
+    side.bytes = totals.bytes;
+  }
+  return side;
+}
+
+ChangeKind KindOf(TreeChange change) {
+  switch (change) {
+    case TreeChange::added:
+      return ChangeKind::added;
+    case TreeChange::removed:
+      return ChangeKind::removed;
+    case TreeChange::changed:
+      return ChangeKind::changed;
+    case TreeChange::moved:
+      return ChangeKind::moved;
+    case TreeChange::unreadable:
+      break;
+  }
+  return ChangeKind::unreadable;
+}
+
 std::string_view ChangeKindName(ChangeKind kind) {
   static constexpr std::string_view kNames[kChangeKindCount] = {"added", "removed", "changed",
                                                                 "moved", "unreadable"};
   return kNames[static_cast<size_t>(kind)];
 }
 
-void ChangeList::Add(ChangeEntry entry) {
-  ChangeTally& tally = tallies[static_cast<size_t>(entry.kind)];
+void CountChange(ChangeTallies& tallies, ChangeKind kind, const ChangeSide& oldSide,
+                 const ChangeSide& newSide) {
+  ChangeTally& tally = tallies[static_cast<size_t>(kind)];
   ++tally.entries;
-  const ChangeSide& counted = entry.kind == ChangeKind::added ? entry.newSide : entry.oldSide;
+  const ChangeSide& counted = kind == ChangeKind::added ? newSide : oldSide;
   tally.files += counted.files;
   tally.bytes += static_cast<uint64_t>(counted.bytes);
-  if (entry.kind == ChangeKind::changed)
-    tally.newBytes += static_cast<uint64_t>(entry.newSide.bytes);
+  if (kind == ChangeKind::changed) tally.newBytes += static_cast<uint64_t>(newSide.bytes);
+}
+
+void ChangeList::Add(ChangeEntry entry) {
+  CountChange(tallies, entry.kind, entry.oldSide, entry.newSide);
   entries.push_back(std::move(entry));
 }
 

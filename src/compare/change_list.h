@@ -49,9 +49,20 @@ struct ChangeTally {
   uint64_t newBytes = 0;
 };
 
+using ChangeTallies = std::array<ChangeTally, kChangeKindCount>;
+
+// What one side of a comparison's difference holds.
+ChangeSide SideOf(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals);
+ChangeKind KindOf(TreeChange change);
+
+// Adds one difference to the tally of its kind: an added entry counts its
+// new side, any other its old side (a changed file its new bytes too).
+void CountChange(ChangeTallies& tallies, ChangeKind kind, const ChangeSide& oldSide,
+                 const ChangeSide& newSide);
+
 struct ChangeList {
   std::vector<ChangeEntry> entries;
-  std::array<ChangeTally, kChangeKindCount> tallies{};
+  ChangeTallies tallies{};
 
   void Add(ChangeEntry entry);
   bool Empty() const { return entries.empty(); }
