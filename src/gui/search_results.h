@@ -1,6 +1,7 @@
 // The rows a search of the library found, kept compactly (a million rows
-// take about 150 MB with their paths): each row's path lives in large shared
-// blocks of text, and its record in a small fixed struct. Also what the
+// take about 110 MB with their paths): each row's path lives in a block of
+// text shared with the rows found with it, and its record in a small fixed
+// struct. Also what the
 // results table shows of them and how it sorts them.
 #pragma once
 
@@ -34,21 +35,15 @@ struct ResultRow {
   std::string_view Folder() const { return Path().substr(0, pathLength - nameLength); }
 };
 
-// Rows with the blocks of text their paths are in; made on the search's
-// thread and handed whole to the window's.
-struct ResultBatch {
+// The rows of one hand-over of the search engine (about a thousand) with
+// the text their paths are in: made whole on the search's thread and handed
+// to the window's, where the rows stay where they were made.
+struct ResultChunk {
+  ResultChunk(size_t catalogue, const std::vector<SearchRow>& found);
+
   std::vector<ResultRow> rows;
-  std::vector<std::unique_ptr<char[]>> blocks;
-
-  void Add(size_t catalogue, const SearchRow& row);
-  size_t BlockBytes() const { return m_blockBytes; }
-  void Append(ResultBatch&& other);
-
- private:
-  const char* Store(std::string_view text);
-  char* m_free = nullptr;
-  size_t m_left = 0;
-  size_t m_blockBytes = 0;
+  std::unique_ptr<char[]> text;
+  size_t textBytes = 0;
 };
 
 // Counts of a set of rows, for the status line.
@@ -73,9 +68,9 @@ class SearchResults : public TableRows {
 
   void Clear();
   void SetCatalogues(std::vector<std::string> catalogues);
-  void Append(ResultBatch&& batch);
+  void Append(std::vector<ResultChunk>&& chunks);
   const std::vector<std::string>& Catalogues() const { return m_catalogues; }
-  const ResultRow& Row(size_t row) const { return m_batch.rows[row]; }
+  const ResultRow& Row(size_t row) const { return *m_rows[row]; }
   const std::string& CatalogueOf(const ResultRow& row) const { return m_catalogues[row.catalogue]; }
   const ResultTotals& Totals() const { return m_totals; }
   // The memory the rows hold (their records and blocks of text).
@@ -86,7 +81,7 @@ class SearchResults : public TableRows {
   int ColumnCount() const override { return ColumnCount_; }
   QString Header(int column) const override;
   bool IsNumeric(int column) const override;
-  size_t RowCount() const override { return m_batch.rows.size(); }
+  size_t RowCount() const override { return m_rows.size(); }
   QVariant Data(size_t row, int column, int role) const override;
   bool Less(size_t a, size_t b, int column) const override;
   bool SortKey(size_t row, int column, int64_t& key) const override;
@@ -94,7 +89,10 @@ class SearchResults : public TableRows {
  private:
   std::vector<std::string> m_catalogues;
   std::vector<QString> m_catalogueNames;  // each file's own name
-  ResultBatch m_batch;
+  std::vector<ResultChunk> m_chunks;
+  // Every row, in arrival order: the chunks' rows never move, so a row is
+  // reached through its address and arriving rows are never copied.
+  std::vector<const ResultRow*> m_rows;
   ResultTotals m_totals;
   std::vector<QIcon> m_images;
 };

@@ -9,11 +9,11 @@ class SearchRun::Sink final : public SearchSink {
   explicit Sink(SearchRun& run) : m_run(run) {}
 
   void Found(size_t catalogue, std::vector<SearchRow>& rows) override {
-    // The rows are copied out of the engine's strings here, on this thread,
-    // into the batch the window takes next, whose blocks of text fill up
-    // before a new one is begun; the window's thread only moves whole batches.
+    // The rows are copied out of the engine's strings here, on this thread
+    // and outside the lock; the window's thread only moves whole chunks.
+    ResultChunk chunk(catalogue, rows);
     m_run.Post([&](SearchProgress& p) {
-      for (const SearchRow& row : rows) p.batch.Add(catalogue, row);
+      p.chunks.push_back(std::move(chunk));
       p.indexing.clear();
     });
   }

@@ -18,7 +18,7 @@
 struct SearchProgress {
   // The catalogue files of the library, once they are known (before any row).
   std::vector<std::string> catalogues;
-  ResultBatch batch;
+  std::vector<ResultChunk> chunks;
   // "catalogue: why" for each catalogue or library entry that could not be
   // read to its end, since the last take.
   std::vector<std::string> failures;

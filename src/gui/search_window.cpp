@@ -233,8 +233,8 @@ void SearchWindow::Drain() {
   SearchProgress progress = m_run->Take();
   m_sinceDrain.start();
   if (!progress.catalogues.empty()) m_results.SetCatalogues(std::move(progress.catalogues));
-  if (!progress.batch.rows.empty()) {
-    m_results.Append(std::move(progress.batch));
+  if (!progress.chunks.empty()) {
+    m_results.Append(std::move(progress.chunks));
     m_model->RowsAppended();
   }
   for (std::string& failure : progress.failures) m_failureTexts.push_back(std::move(failure));
