@@ -49,13 +49,14 @@ void AppendCsvField(std::string_view field, std::string& out) {
 
 }  // namespace
 
-ResultChunk::ResultChunk(size_t catalogue, const std::vector<SearchRow>& found) {
+std::span<const ResultRow> ResultStore::Add(size_t catalogue, const std::vector<SearchRow>& found) {
+  size_t textBytes = 0;
   for (const SearchRow& row : found) textBytes += row.path.size();
-  text = std::make_unique_for_overwrite<char[]>(std::max<size_t>(textBytes, 1));
-  rows.reserve(found.size());
-  char* free = text.get();
-  for (const SearchRow& f : found) {
-    ResultRow& row = rows.emplace_back();
+  auto* rows = reinterpret_cast<ResultRow*>(m_slabs.Take(found.size() * sizeof(ResultRow)));
+  auto* free = reinterpret_cast<char*>(m_slabs.Take(textBytes));
+  for (size_t i = 0; i < found.size(); ++i) {
+    const SearchRow& f = found[i];
+    ResultRow& row = *std::construct_at(rows + i);
     row.path = free;
     if (!f.path.empty()) std::memcpy(free, f.path.data(), f.path.size());
     free += f.path.size();
@@ -71,6 +72,7 @@ ResultChunk::ResultChunk(size_t catalogue, const std::vector<SearchRow>& found) 
     row.created = f.created;
     row.accessed = f.accessed;
   }
+  return {rows, found.size()};
 }
 
 SearchResults::SearchResults() {
@@ -81,7 +83,8 @@ SearchResults::SearchResults() {
 void SearchResults::Clear() {
   SetCatalogues({});
   m_rows = std::vector<const ResultRow*>();
-  m_chunks = std::vector<ResultChunk>();
+  m_store.reset();
+  m_bytes = 0;
   m_totals = ResultTotals();
 }
 
@@ -92,12 +95,7 @@ void SearchResults::SetCatalogues(std::vector<std::string> catalogues) {
     m_catalogueNames.push_back(Text(Utf8Text(Utf8Path(path).filename())));
 }
 
-size_t SearchResults::Bytes() const {
-  size_t bytes = m_rows.capacity() * sizeof(ResultRow*) + m_chunks.capacity() * sizeof(ResultChunk);
-  for (const ResultChunk& chunk : m_chunks)
-    bytes += chunk.rows.capacity() * sizeof(ResultRow) + chunk.textBytes;
-  return bytes;
-}
+size_t SearchResults::Bytes() const { return m_bytes + m_rows.capacity() * sizeof(ResultRow*); }
 
 void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {
   ++totals.items;
@@ -106,20 +104,21 @@ void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {
   totals.bytes += static_cast<uint64_t>(row.size);
 }
 
-void SearchResults::Append(std::vector<ResultChunk>&& chunks) {
+void SearchResults::Append(const std::shared_ptr<const ResultStore>& store,
+                           const std::vector<std::span<const ResultRow>>& rows) {
+  m_store = store;
   size_t count = m_rows.size();
-  for (const ResultChunk& chunk : chunks) count += chunk.rows.size();
+  for (std::span<const ResultRow> part : rows) count += part.size();
   // Room for twice the rows so far: a growing result is not copied at
   // every hand-over, nor does a small one take much.
   if (count > m_rows.capacity()) m_rows.reserve(std::max(count, 2 * m_rows.size()));
-  for (ResultChunk& chunk : chunks) {
-    for (const ResultRow& row : chunk.rows) {
+  for (std::span<const ResultRow> part : rows) {
+    for (const ResultRow& row : part) {
       Count(row, m_totals);
       m_rows.push_back(&row);
+      m_bytes += sizeof(ResultRow) + row.pathLength;
     }
-    m_chunks.push_back(std::move(chunk));  // its rows' buffer moves with it, unchanged
   }
-  chunks.clear();
 }
 
 QString SearchResults::Header(int column) const {

@@ -1,18 +1,19 @@
 // The rows a search of the library found, kept compactly (a million rows
-// take about 110 MB with their paths): each row's path lives in a block of
-// text shared with the rows found with it, and its record in a small fixed
-// struct. Also what the
+// take about 110 MB with their paths): each row is a small fixed struct
+// whose path lies in the search's store. Also what the
 // results table shows of them and how it sorts them.
 #pragma once
 
 #include <QIcon>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "gui/row_table_model.h"
 #include "platform/win_types.h"
+#include "tree/slab_store.h"
 
 struct SearchRow;
 
@@ -35,15 +36,18 @@ struct ResultRow {
   std::string_view Folder() const { return Path().substr(0, pathLength - nameLength); }
 };
 
-// The rows of one hand-over of the search engine (about a thousand) with
-// the text their paths are in: made whole on the search's thread and handed
-// to the window's, where the rows stay where they were made.
-struct ResultChunk {
-  ResultChunk(size_t catalogue, const std::vector<SearchRow>& found);
+// Where one search keeps its rows and their paths: filled on the search's
+// thread, in slabs that come in huge pages (a million rows fill 110 MB, which
+// in small pages cost more in page faults than the copying), and shared with
+// the window's thread, which reads only the rows handed to it. The rows never
+// move once stored.
+class ResultStore {
+ public:
+  // The engine's rows, copied in one after another.
+  std::span<const ResultRow> Add(size_t catalogue, const std::vector<SearchRow>& found);
 
-  std::vector<ResultRow> rows;
-  std::unique_ptr<char[]> text;
-  size_t textBytes = 0;
+ private:
+  SlabStore m_slabs{size_t{64} << 10, size_t{32} << 20};
 };
 
 // Counts of a set of rows, for the status line.
@@ -68,7 +72,10 @@ class SearchResults : public TableRows {
 
   void Clear();
   void SetCatalogues(std::vector<std::string> catalogues);
-  void Append(std::vector<ResultChunk>&& chunks);
+  // The rows stored in `store` since the last call (the store is kept while
+  // they are).
+  void Append(const std::shared_ptr<const ResultStore>& store,
+              const std::vector<std::span<const ResultRow>>& rows);
   const std::vector<std::string>& Catalogues() const { return m_catalogues; }
   const ResultRow& Row(size_t row) const { return *m_rows[row]; }
   const std::string& CatalogueOf(const ResultRow& row) const { return m_catalogues[row.catalogue]; }
@@ -89,10 +96,11 @@ class SearchResults : public TableRows {
  private:
   std::vector<std::string> m_catalogues;
   std::vector<QString> m_catalogueNames;  // each file's own name
-  std::vector<ResultChunk> m_chunks;
-  // Every row, in arrival order: the chunks' rows never move, so a row is
+  std::shared_ptr<const ResultStore> m_store;
+  // Every row, in arrival order: the stored rows never move, so a row is
   // reached through its address and arriving rows are never copied.
   std::vector<const ResultRow*> m_rows;
+  size_t m_bytes = 0;  // of the rows and their paths
   ResultTotals m_totals;
   std::vector<QIcon> m_images;
 };
