@@ -9,6 +9,5 @@
 void ReuseFreedMemory() {
 #if defined(__GLIBC__)
   mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
-  mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 #endif
 }

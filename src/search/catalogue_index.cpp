@@ -46,7 +46,9 @@ constexpr uint32_t kBlockNodes = 512;
 constexpr uint32_t kRows = 8192;
 constexpr size_t kKeyBytes = 64 * 1024;
 constexpr size_t kCachedBlocks = 64;
-constexpr uint64_t kReadAheadBytes = 256 * 1024;
+// Under the size from which the C library hands freed memory straight back
+// to the system, so the buffer is reused from one catalogue to the next.
+constexpr uint64_t kReadAheadBytes = 120 * 1024;
 
 size_t RowBytes(uint32_t blocks) { return (blocks + 7) / 8; }
 
@@ -177,14 +179,16 @@ std::optional<CatalogueIndex::Key> CatalogueIndex::ReadKey(const std::string& ca
     file.OpenRead(catalogue);
     if (!file.IsRegular()) return std::nullopt;  // a pipe or a device has no index
     key.size = file.GetRemainingLength().value_or(0);
-    std::string ends(std::min<uint64_t>(key.size, 2 * kKeyBytes), '\0');
-    const size_t head = std::min<size_t>(ends.size(), kKeyBytes);
-    file.Read(ends.data(), head);
-    if (ends.size() > head) {
-      file.Seek(key.size - (ends.size() - head));
-      file.Read(ends.data() + head, ends.size() - head);
-    }
-    key.endsHash = FastHash(ends.data(), ends.size());
+    // The head and the tail (the bytes after the head, up to 64 KiB), each
+    // hashed in a buffer small enough to be reused from the heap.
+    std::string piece(static_cast<size_t>(std::min<uint64_t>(key.size, kKeyBytes)), '\0');
+    file.Read(piece.data(), piece.size());
+    key.endsHash = FastHash(piece.data(), piece.size());
+    const uint64_t tail = std::min<uint64_t>(key.size - piece.size(), kKeyBytes);
+    piece.resize(static_cast<size_t>(tail));
+    file.Seek(key.size - tail);
+    file.Read(piece.data(), piece.size());
+    key.endsHash ^= FastHashMix(FastHash(piece.data(), piece.size()));
   } catch (const std::exception& failure) {
     error = ReadFailureText(failure);
     return std::nullopt;
