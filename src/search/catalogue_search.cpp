@@ -291,6 +291,15 @@ class CatalogueSearch {
 // The first pass of dupe: and sizedupe:, over every catalogue.
 bool CollectDuplicates(const Query& query, std::span<const std::string> catalogues,
                        const std::atomic<bool>* cancel, Duplicates& duplicates) {
+  // Room for the keys, from the catalogues' sizes: no record is under 40 bytes.
+  uint64_t bytes = 0;
+  for (const std::string& catalogue : catalogues) {
+    std::error_code error;
+    bytes += std::filesystem::file_size(Utf8Path(catalogue), error);
+    if (error) bytes = 0;
+  }
+  if (query.UsesDupes()) duplicates.nameSizes.Expect(bytes / 40);
+  if (query.UsesSizeDupes()) duplicates.sizes.Expect(bytes / 40);
   std::string name;
   for (const std::string& catalogue : catalogues) {
     const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {

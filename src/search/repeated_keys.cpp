@@ -6,19 +6,28 @@
 
 namespace {
 
-// Below this a full bucket just grows; above it is compacted first.
+// The fewest keys a bucket takes before its first merge (as Bucket starts).
 constexpr size_t kCompactFrom = 4096;
 
 }  // namespace
 
+void RepeatedKeys::Expect(uint64_t keys) {
+  // Address space is scarce in a 32-bit process: there the buckets grow.
+  if (sizeof(void*) < 8) return;
+  const uint64_t perBucket = keys / m_buckets.size() + keys / m_buckets.size() / 8 + kCompactFrom;
+  for (Bucket& bucket : m_buckets)
+    if (bucket.keys.capacity() < perBucket) bucket.keys.reserve(static_cast<size_t>(perBucket));
+}
+
 void RepeatedKeys::Add(uint64_t key) {
   Bucket& bucket = m_buckets[key >> 56];
-  if (bucket.keys.size() == bucket.keys.capacity() && bucket.keys.size() >= kCompactFrom) {
+  if (bucket.keys.size() >= bucket.compactAt) {
     Compact(bucket);
-    // Mostly distinct keys: grow by an eighth, so memory stays close to
-    // what they take (a doubling would leave half of it unused).
-    const size_t capacity = bucket.keys.capacity();
-    if (bucket.keys.size() > capacity - capacity / 8) bucket.keys.reserve(capacity + capacity / 8);
+    // Mostly distinct keys: the next merge comes once they are an eighth
+    // more, so memory stays close to what they take (a doubling would leave
+    // half of it unused).
+    bucket.compactAt = std::max(kCompactFrom, bucket.sorted + bucket.sorted / 8);
+    if (bucket.keys.capacity() < bucket.compactAt) bucket.keys.reserve(bucket.compactAt);
   }
   bucket.keys.push_back(key);
 }

@@ -12,6 +12,10 @@
 
 class RepeatedKeys {
  public:
+  // Makes room for about this many keys in all (more is no harm), so the
+  // buckets need not move as they grow: the room is address space only until
+  // keys are written to it.
+  void Expect(uint64_t keys);
   void Add(uint64_t key);
   // Keeps only the keys added more than once; Contains works after this.
   void Finish();
@@ -20,7 +24,8 @@ class RepeatedKeys {
  private:
   struct Bucket {
     std::vector<uint64_t> keys;
-    std::size_t sorted = 0;  // keys[0, sorted) are in order, at most two of each
+    std::size_t sorted = 0;        // keys[0, sorted) are in order, at most two of each
+    std::size_t compactAt = 4096;  // the size at which the new keys are merged in
   };
   static void Compact(Bucket& bucket);
 
