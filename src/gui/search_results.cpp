@@ -82,7 +82,8 @@ SearchResults::SearchResults() {
 
 void SearchResults::Clear() {
   SetCatalogues({});
-  m_rows = std::vector<const ResultRow*>();
+  m_rows.clear();
+  m_rowCount = 0;
   m_store.reset();
   m_bytes = 0;
   m_totals = ResultTotals();
@@ -95,7 +96,9 @@ void SearchResults::SetCatalogues(std::vector<std::string> catalogues) {
     m_catalogueNames.push_back(Text(Utf8Text(Utf8Path(path).filename())));
 }
 
-size_t SearchResults::Bytes() const { return m_bytes + m_rows.capacity() * sizeof(ResultRow*); }
+size_t SearchResults::Bytes() const {
+  return m_bytes + m_rows.size() * kSegmentRows * sizeof(ResultRow*);
+}
 
 void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {
   ++totals.items;
@@ -107,15 +110,13 @@ void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {
 void SearchResults::Append(const std::shared_ptr<const ResultStore>& store,
                            const std::vector<std::span<const ResultRow>>& rows) {
   m_store = store;
-  size_t count = m_rows.size();
-  for (std::span<const ResultRow> part : rows) count += part.size();
-  // Room for twice the rows so far: a growing result is not copied at
-  // every hand-over, nor does a small one take much.
-  if (count > m_rows.capacity()) m_rows.reserve(std::max(count, 2 * m_rows.size()));
   for (std::span<const ResultRow> part : rows) {
     for (const ResultRow& row : part) {
+      if ((m_rowCount & (kSegmentRows - 1)) == 0)
+        m_rows.push_back(std::make_unique_for_overwrite<const ResultRow*[]>(kSegmentRows));
+      m_rows.back()[m_rowCount & (kSegmentRows - 1)] = &row;
+      ++m_rowCount;
       Count(row, m_totals);
-      m_rows.push_back(&row);
       m_bytes += sizeof(ResultRow) + row.pathLength;
     }
   }

@@ -77,7 +77,9 @@ class SearchResults : public TableRows {
   void Append(const std::shared_ptr<const ResultStore>& store,
               const std::vector<std::span<const ResultRow>>& rows);
   const std::vector<std::string>& Catalogues() const { return m_catalogues; }
-  const ResultRow& Row(size_t row) const { return *m_rows[row]; }
+  const ResultRow& Row(size_t row) const {
+    return *m_rows[row >> kSegmentShift][row & (kSegmentRows - 1)];
+  }
   const std::string& CatalogueOf(const ResultRow& row) const { return m_catalogues[row.catalogue]; }
   const ResultTotals& Totals() const { return m_totals; }
   // The memory the rows hold (their records and blocks of text).
@@ -88,7 +90,7 @@ class SearchResults : public TableRows {
   int ColumnCount() const override { return ColumnCount_; }
   QString Header(int column) const override;
   bool IsNumeric(int column) const override;
-  size_t RowCount() const override { return m_rows.size(); }
+  size_t RowCount() const override { return m_rowCount; }
   QVariant Data(size_t row, int column, int role) const override;
   bool Less(size_t a, size_t b, int column) const override;
   bool SortKey(size_t row, int column, int64_t& key) const override;
@@ -99,7 +101,12 @@ class SearchResults : public TableRows {
   std::shared_ptr<const ResultStore> m_store;
   // Every row, in arrival order: the stored rows never move, so a row is
   // reached through its address and arriving rows are never copied.
-  std::vector<const ResultRow*> m_rows;
+  // In segments of a fixed size, which never move either: the index grows
+  // without being copied.
+  static constexpr int kSegmentShift = 16;
+  static constexpr size_t kSegmentRows = size_t{1} << kSegmentShift;
+  std::vector<std::unique_ptr<const ResultRow*[]>> m_rows;
+  size_t m_rowCount = 0;
   size_t m_bytes = 0;  // of the rows and their paths
   ResultTotals m_totals;
   std::vector<QIcon> m_images;
