@@ -18,11 +18,11 @@ FlatCatalogue::FlatCatalogue() {
 }
 
 const char* FlatCatalogue::Keep(std::string_view text) {
+  if (text.empty()) return "";
   char* kept;
   if (text.size() > kLargeBlockBytes / 16) {
-    // A long text gets a block of its own, so little of a block goes unused.
-    const size_t bytes = (text.size() / kLargeBlockBytes + 1) * kLargeBlockBytes;
-    kept = static_cast<char*>(m_longTexts.emplace_back(AllocateLargeBlock(bytes)).get());
+    // A long text gets memory of its own, so little of a block goes unused.
+    kept = m_longTexts.emplace_back(std::make_unique_for_overwrite<char[]>(text.size())).get();
   } else {
     if (kLargeBlockBytes - m_textUsed < text.size()) {
       m_texts.push_back(AllocateLargeBlock(kLargeBlockBytes));

