@@ -15,6 +15,7 @@
 #include "cli/output_buffer.h"
 #include "cli/search_output.h"
 #include "files/file_exception.h"
+#include "platform/memory_reuse.h"
 #include "platform/user_folders.h"
 #include "search/catalogue_search.h"
 #include "search/library_file.h"
@@ -197,6 +198,7 @@ class PrintingSink : public SearchSink {
 }  // namespace
 
 int RunSearchCommand(std::span<char* const> args) {
+  ReuseFreedMemory();
   SearchCommandOptions options;
   if (const int status = ReadOptions(args, options); status >= 0) return status;
 

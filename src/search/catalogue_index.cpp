@@ -46,6 +46,9 @@ constexpr uint32_t kBlockNodes = 512;
 constexpr uint32_t kRows = 8192;
 constexpr size_t kKeyBytes = 64 * 1024;
 constexpr size_t kCachedBlocks = 64;
+// Under the size from which the C library hands freed memory straight back
+// to the system, so the buffer is reused from one catalogue to the next.
+constexpr uint64_t kReadAheadBytes = 120 * 1024;
 
 size_t RowBytes(uint32_t blocks) { return (blocks + 7) / 8; }
 
@@ -176,14 +179,16 @@ std::optional<CatalogueIndex::Key> CatalogueIndex::ReadKey(const std::string& ca
     file.OpenRead(catalogue);
     if (!file.IsRegular()) return std::nullopt;  // a pipe or a device has no index
     key.size = file.GetRemainingLength().value_or(0);
-    std::string ends(std::min<uint64_t>(key.size, 2 * kKeyBytes), '\0');
-    const size_t head = std::min<size_t>(ends.size(), kKeyBytes);
-    file.Read(ends.data(), head);
-    if (ends.size() > head) {
-      file.Seek(key.size - (ends.size() - head));
-      file.Read(ends.data() + head, ends.size() - head);
-    }
-    key.endsHash = FastHash(ends.data(), ends.size());
+    // The head and the tail (the bytes after the head, up to 64 KiB), each
+    // hashed in a buffer small enough to be reused from the heap.
+    std::string piece(static_cast<size_t>(std::min<uint64_t>(key.size, kKeyBytes)), '\0');
+    file.Read(piece.data(), piece.size());
+    key.endsHash = FastHash(piece.data(), piece.size());
+    const uint64_t tail = std::min<uint64_t>(key.size - piece.size(), kKeyBytes);
+    piece.resize(static_cast<size_t>(tail));
+    file.Seek(key.size - tail);
+    file.Read(piece.data(), piece.size());
+    key.endsHash ^= FastHashMix(FastHash(piece.data(), piece.size()));
   } catch (const std::exception& failure) {
     error = ReadFailureText(failure);
     return std::nullopt;
@@ -391,18 +396,34 @@ void CatalogueIndex::RehashImage(std::string& image) {
   std::memcpy(image.data() + sizeof kMagic, field, sizeof field);
 }
 
-std::string CatalogueIndex::ReadChecked(uint64_t offset, size_t size, uint64_t checksum) {
-  std::string bytes(size, '\0');
-  try {
+void CatalogueIndex::ReadAhead(uint64_t offset, size_t size, char* out) {
+  if (offset < m_nAheadAt || offset - m_nAheadAt > m_nAheadBytes ||
+      size > m_nAheadBytes - (offset - m_nAheadAt)) {
     m_file->Seek(offset);
-    if (m_file->Read(bytes.data(), size) != size) throw Damaged();
+    const size_t span = static_cast<size_t>(std::min<uint64_t>(m_nReadSpan, kReadAheadBytes));
+    if (size >= span) {
+      if (m_file->Read(out, size) != size) throw Damaged();
+      return;
+    }
+    m_ahead.resize(span);
+    m_nAheadAt = offset;
+    m_nAheadBytes = m_file->Read(m_ahead.data(), span);
+    if (m_nAheadBytes < size) throw Damaged();
+  }
+  std::memcpy(out, m_ahead.data() + (offset - m_nAheadAt), size);
+}
+
+void CatalogueIndex::ReadChecked(uint64_t offset, size_t size, uint64_t checksum,
+                                 std::string& bytes) {
+  bytes.resize(size);
+  try {
+    ReadAhead(offset, size, bytes.data());
   } catch (const Damaged&) {
     throw;
   } catch (const std::exception&) {
     throw Damaged();
   }
   if (FastHash(bytes.data(), size) != checksum) throw Damaged();
-  return bytes;
 }
 
 std::vector<uint8_t> CatalogueIndex::Row(uint32_t row) {
@@ -415,7 +436,8 @@ std::vector<uint8_t> CatalogueIndex::Row(uint32_t row) {
   } catch (const std::exception&) {
     throw Damaged();
   }
-  const std::string bytes = ReadChecked(at, rowBytes, checksum);
+  std::string bytes;
+  ReadChecked(at, rowBytes, checksum, bytes);
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
@@ -423,12 +445,19 @@ const CatalogueIndex::Block& CatalogueIndex::GetBlock(uint32_t number) {
   if (const auto it = m_blocks.find(number); it != m_blocks.end()) return it->second;
   if (number >= m_nBlocks) throw Damaged();
   // Blocks are asked for in pre-order, each block's parents before it: the
-  // oldest one goes first.
-  if (m_blocks.size() >= kCachedBlocks) m_blocks.erase(m_blocks.begin());
+  // oldest one goes first, and its memory serves the next.
+  if (m_blocks.size() >= kCachedBlocks) {
+    m_spare = std::move(m_blocks.begin()->second);
+    m_blocks.erase(m_blocks.begin());
+  }
+  Block block = std::move(m_spare);
+  block.parents.clear();
+  block.offsets.clear();
+  block.nameStarts.clear();
   const uint64_t* entry = &m_directory[3 * size_t{number}];
   if (entry[1] > (uint64_t{1} << 32)) throw Damaged();
-  const std::string bytes = ReadChecked(entry[0], static_cast<size_t>(entry[1]), entry[2]);
-  Block block;
+  ReadChecked(entry[0], static_cast<size_t>(entry[1]), entry[2], block.bytes);
+  const std::string_view bytes = block.bytes;
   uint64_t offset = Get<uint64_t>(bytes, 0);
   const uint32_t count = Get<uint32_t>(bytes, 8);
   const uint32_t first = number * kBlockNodes;
@@ -441,14 +470,13 @@ const CatalogueIndex::Block& CatalogueIndex::GetBlock(uint32_t number) {
     block.offsets.push_back(offset);
     offset += GetVarint(bytes, at);
   }
-  block.names = bytes.substr(at);
-  for (size_t from = 0; block.nameStarts.size() < count;) {
+  for (size_t from = at; block.nameStarts.size() < count;) {
     block.nameStarts.push_back(static_cast<uint32_t>(from));
-    from = block.names.find('\0', from);
+    from = bytes.find('\0', from);
     if (from == std::string::npos) throw Damaged();
     ++from;
   }
-  block.nameStarts.push_back(static_cast<uint32_t>(block.names.size()));
+  block.nameStarts.push_back(static_cast<uint32_t>(bytes.size()));
   return m_blocks.emplace(number, std::move(block)).first->second;
 }
 
@@ -463,7 +491,7 @@ uint64_t CatalogueIndex::RecordOffset(uint32_t node) {
 std::string_view CatalogueIndex::LowerName(uint32_t node) {
   const Block& block = GetBlock(node / kBlockNodes);
   const uint32_t i = node % kBlockNodes;
-  return std::string_view(block.names)
+  return std::string_view(block.bytes)
       .substr(block.nameStarts[i], block.nameStarts[i + 1] - block.nameStarts[i] - 1);
 }
 
@@ -487,13 +515,24 @@ void CatalogueIndex::ForEachCandidate(const std::vector<std::string>& texts,
     for (size_t b = 0; b < rowBytes; ++b) blocks[b] |= all[b];
   }
   std::vector<uint32_t> hits;
+  const auto wanted = [&](uint32_t b) { return (blocks[b / 8] >> (b % 8) & 1) != 0; };
   for (uint32_t b = 0; b < m_nBlocks; ++b) {
-    if (!(blocks[b / 8] & (1u << (b % 8)))) continue;
+    if (!wanted(b)) continue;
+    // The blocks wanted next to this one are read with it, in one go.
+    m_nReadSpan = 0;
+    for (uint32_t e = b; e < m_nBlocks && wanted(e); ++e) {
+      const uint64_t end = m_directory[3 * size_t{e}] + m_directory[3 * size_t{e} + 1];
+      if (end < m_directory[3 * size_t{b}] || end - m_directory[3 * size_t{b}] > kReadAheadBytes)
+        break;
+      m_nReadSpan = end - m_directory[3 * size_t{b}];
+    }
     const Block& block = GetBlock(b);
-    const std::string_view names = block.names;
+    m_nReadSpan = 0;
+    const std::string_view names = block.bytes;
+    const size_t namesAt = block.nameStarts.front();
     hits.clear();
     for (const std::string& text : texts) {
-      for (size_t from = 0;;) {
+      for (size_t from = namesAt;;) {
         const size_t hit = names.find(text, from);
         if (hit == std::string_view::npos) break;
         const auto next = std::upper_bound(block.nameStarts.begin(), block.nameStarts.end(), hit);

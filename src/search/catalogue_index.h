@@ -71,8 +71,8 @@ class CatalogueIndex {
   struct Block {
     std::vector<uint32_t> parents;
     std::vector<uint64_t> offsets;
-    std::vector<uint32_t> nameStarts;  // one more than nodes: the end
-    std::string names;
+    std::vector<uint32_t> nameStarts;  // into bytes; one more than nodes: the end
+    std::string bytes;                 // the block as stored (checked)
   };
 
   CatalogueIndex();
@@ -80,8 +80,11 @@ class CatalogueIndex {
   static std::unique_ptr<CatalogueIndex> Load(const std::string& file, const Key& key);
   static bool Build(const std::string& catalogue, const std::string& file, const Key& key,
                     const std::function<void()>& progress);
-  // Reads size bytes at offset that must hash to checksum.
-  std::string ReadChecked(uint64_t offset, size_t size, uint64_t checksum);
+  // Reads size bytes at offset that must hash to checksum, into bytes.
+  void ReadChecked(uint64_t offset, size_t size, uint64_t checksum, std::string& bytes);
+  // Copies size bytes at offset into out, through a read-ahead buffer:
+  // blocks are read in ascending order, mostly close together.
+  void ReadAhead(uint64_t offset, size_t size, char* out);
   std::vector<uint8_t> Row(uint32_t row);
   const Block& GetBlock(uint32_t block);
 
@@ -91,4 +94,9 @@ class CatalogueIndex {
   uint64_t m_nRowsAt = 0;
   std::vector<uint64_t> m_directory;   // per block: where, bytes, checksum
   std::map<uint32_t, Block> m_blocks;  // the blocks read lately
+  Block m_spare;                       // the last block let go, its memory kept
+  std::string m_ahead;                 // the bytes read ahead: m_nAheadBytes of them,
+  uint64_t m_nAheadAt = 0;             // from here in the file
+  size_t m_nAheadBytes = 0;
+  uint64_t m_nReadSpan = 0;  // bytes worth reading ahead from the next block asked for
 };

@@ -49,15 +49,17 @@ class NodeJudge final : public QueryPathSource {
     m_node.path = this;
   }
 
-  // ancestors gives the labels above the node, top first.
+  // ancestors gives the labels above the node, top first. The name is
+  // lower-cased when a term compares it or lower is set.
   bool Judge(const StreamedNode& node, int depth,
-             const std::function<void(std::vector<std::string_view>&)>& ancestors) {
+             const std::function<void(std::vector<std::string_view>&)>& ancestors, bool lower) {
     m_current = &node;
     m_ancestors = &ancestors;
     m_bPathDone = false;
     m_name.clear();
     AppendDisplayText(NodeStoredName(node, depth), m_name);
-    NodeNameLowerCase(m_name, m_lowerName);
+    m_lowerName.clear();
+    if (lower || m_query.UsesName()) NodeNameLowerCase(m_name, m_lowerName);
     m_node.name = m_name;
     m_node.lowerName = m_lowerName;
     m_node.isFile = node.hasData;
@@ -169,7 +171,7 @@ class CatalogueSearch {
     const CatalogueWalkEnd end = WalkCatalogue(m_path, [&](const CatalogueNode& visited) {
       if ((visited.index & 0xFF) == 0 && Cancelled(m_cancel)) return false;
       if (visited.index < m_nJudged) return true;  // judged through the index
-      if (m_judge.Judge(*visited.node, visited.node->depth, visited.ancestors))
+      if (m_judge.Judge(*visited.node, visited.node->depth, visited.ancestors, false))
         Take(*visited.node, visited.index);
       if (m_rows.size() >= kBatchRows) Flush();
       return true;
@@ -240,8 +242,9 @@ class CatalogueSearch {
           labels.push_back(reader->ReadAt(index.RecordOffset(chain[k])).label);
       }
       const StreamedNode& record = reader->ReadAt(index.RecordOffset(node));
-      const bool matches = m_judge.Judge(record, static_cast<int>(chain.size()), ancestors);
-      // The record read back must be the node the index named.
+      // The record read back must be the node the index named: its name is
+      // lower-cased to compare.
+      const bool matches = m_judge.Judge(record, static_cast<int>(chain.size()), ancestors, true);
       stored.assign(m_judge.LowerName());
       std::replace(stored.begin(), stored.end(), '\0', '\1');
       if (stored != index.LowerName(node)) {
@@ -288,6 +291,15 @@ class CatalogueSearch {
 // The first pass of dupe: and sizedupe:, over every catalogue.
 bool CollectDuplicates(const Query& query, std::span<const std::string> catalogues,
                        const std::atomic<bool>* cancel, Duplicates& duplicates) {
+  // Room for the keys, from the catalogues' sizes: no record is under 40 bytes.
+  uint64_t bytes = 0;
+  for (const std::string& catalogue : catalogues) {
+    std::error_code error;
+    bytes += std::filesystem::file_size(Utf8Path(catalogue), error);
+    if (error) bytes = 0;
+  }
+  if (query.UsesDupes()) duplicates.nameSizes.Expect(bytes / 40);
+  if (query.UsesSizeDupes()) duplicates.sizes.Expect(bytes / 40);
   std::string name;
   for (const std::string& catalogue : catalogues) {
     const CatalogueWalkEnd end = WalkCatalogue(catalogue, [&](const CatalogueNode& visited) {

@@ -321,7 +321,7 @@ class Parser {
     return all;
   }
 
-  bool usesPath = false, usesDupes = false, usesSizeDupes = false;
+  bool usesPath = false, usesName = false, usesDupes = false, usesSizeDupes = false;
 
  private:
   const Token& Peek() const { return m_tokens[m_next]; }
@@ -410,6 +410,7 @@ class Parser {
         from = to + 1;
       }
       if (extensions.empty()) expect("a list of extensions (examples: jpg, jpg;png)");
+      usesName = true;
       return std::make_unique<ExtensionTerm>(std::move(extensions));
     }
     if (function == "size") {
@@ -436,6 +437,7 @@ class Parser {
     }
     // Not a function: the colon is part of the text.
     if (text.empty()) Fail(shown, "expected text between the quotes");
+    usesName = true;
     return std::make_unique<TextTerm>(Subject::name, TextPattern(text, matchCase));
   }
 
@@ -496,6 +498,7 @@ Query Query::Parse(std::string_view text, bool matchCase) {
   query.m_root = parser.ParseAll();
   query.m_literals = query.m_root->Literals();
   query.m_bUsesPath = parser.usesPath;
+  query.m_bUsesName = parser.usesName;
   query.m_bUsesDupes = parser.usesDupes;
   query.m_bUsesSizeDupes = parser.usesSizeDupes;
   return query;

@@ -63,6 +63,9 @@ class Query {
   bool Matches(const QueryNode& node) const;
 
   bool UsesPath() const { return m_bUsesPath; }
+  // Whether a term compares the node's name (else the lower-cased name is
+  // not asked for).
+  bool UsesName() const { return m_bUsesName; }
   bool UsesDupes() const { return m_bUsesDupes; }
   bool UsesSizeDupes() const { return m_bUsesSizeDupes; }
   // Texts one of which occurs in the lower-cased name of every node the
@@ -76,6 +79,7 @@ class Query {
   std::unique_ptr<QueryExpr> m_root;
   std::optional<std::vector<std::string>> m_literals;
   bool m_bUsesPath = false;
+  bool m_bUsesName = false;
   bool m_bUsesDupes = false;
   bool m_bUsesSizeDupes = false;
 };

@@ -2,21 +2,32 @@
 
 #include <algorithm>
 
+#include "search/fast_hash.h"
+
 namespace {
 
-// Below this a full bucket just grows; above it is compacted first.
+// The fewest keys a bucket takes before its first merge (as Bucket starts).
 constexpr size_t kCompactFrom = 4096;
 
 }  // namespace
 
+void RepeatedKeys::Expect(uint64_t keys) {
+  // Address space is scarce in a 32-bit process: there the buckets grow.
+  if (sizeof(void*) < 8) return;
+  const uint64_t perBucket = keys / m_buckets.size() + keys / m_buckets.size() / 8 + kCompactFrom;
+  for (Bucket& bucket : m_buckets)
+    if (bucket.keys.capacity() < perBucket) bucket.keys.reserve(static_cast<size_t>(perBucket));
+}
+
 void RepeatedKeys::Add(uint64_t key) {
   Bucket& bucket = m_buckets[key >> 56];
-  if (bucket.keys.size() == bucket.keys.capacity() && bucket.keys.size() >= kCompactFrom) {
+  if (bucket.keys.size() >= bucket.compactAt) {
     Compact(bucket);
-    // Mostly distinct keys: grow by an eighth, so memory stays close to
-    // what they take (a doubling would leave half of it unused).
-    const size_t capacity = bucket.keys.capacity();
-    if (bucket.keys.size() > capacity - capacity / 8) bucket.keys.reserve(capacity + capacity / 8);
+    // Mostly distinct keys: the next merge comes once they are an eighth
+    // more, so memory stays close to what they take (a doubling would leave
+    // half of it unused).
+    bucket.compactAt = std::max(kCompactFrom, bucket.sorted + bucket.sorted / 8);
+    if (bucket.keys.capacity() < bucket.compactAt) bucket.keys.reserve(bucket.compactAt);
   }
   bucket.keys.push_back(key);
 }
@@ -35,9 +46,16 @@ void RepeatedKeys::Compact(Bucket& bucket) {
   bucket.sorted = out;
 }
 
+// The table's slot for a key: its mixed top 32 bits scaled to the table's
+// size, so any keys (not only hashes) spread over the whole table.
+std::size_t RepeatedKeys::Slot(uint64_t key) const {
+  const uint64_t mixed = FastHashMix(key) >> 32;
+  return static_cast<std::size_t>((mixed * m_table.size()) >> 32);
+}
+
 void RepeatedKeys::Finish() {
-  // Each bucket keeps one of each repeated key; the whole is then taken in
-  // one array of its exact size.
+  // Each bucket keeps one of each repeated key; they then go into a table
+  // of half as many slots again, bucket by bucket as the buckets are freed.
   size_t count = 0;
   for (Bucket& bucket : m_buckets) {
     Compact(bucket);
@@ -49,29 +67,26 @@ void RepeatedKeys::Finish() {
     keys.shrink_to_fit();
     count += out;
   }
-  m_repeated.clear();
-  m_repeated.reserve(count);
+  m_table.assign(count == 0 ? 0 : count + count / 2 + 1, 0);
   for (Bucket& bucket : m_buckets) {
-    m_repeated.insert(m_repeated.end(), bucket.keys.begin(), bucket.keys.end());
+    for (const uint64_t key : bucket.keys) {
+      if (key == 0) {
+        m_bZeroRepeated = true;
+        continue;
+      }
+      size_t slot = Slot(key);
+      while (m_table[slot] != 0) slot = slot + 1 == m_table.size() ? 0 : slot + 1;
+      m_table[slot] = key;
+    }
     bucket = Bucket();
-  }
-  m_starts.assign((size_t{1} << 16) + 1, 0);
-  for (const uint64_t key : m_repeated) ++m_starts[(key >> 48) + 1];
-  for (size_t i = 1; i < m_starts.size(); ++i) m_starts[i] += m_starts[i - 1];
-  size_t bits = 64;
-  while (bits < 8 * m_repeated.size()) bits *= 2;
-  m_filter.assign(bits / 64, 0);
-  for (const uint64_t key : m_repeated) {
-    const uint64_t bit = key & (bits - 1);
-    m_filter[bit / 64] |= uint64_t{1} << (bit % 64);
   }
 }
 
 bool RepeatedKeys::Contains(uint64_t key) const {
-  if (m_filter.empty()) return false;
-  const uint64_t bit = key & (64 * m_filter.size() - 1);
-  if ((m_filter[bit / 64] >> (bit % 64) & 1) == 0) return false;
-  const auto first = m_repeated.begin() + m_starts[key >> 48];
-  const auto last = m_repeated.begin() + m_starts[(key >> 48) + 1];
-  return std::binary_search(first, last, key);
+  if (key == 0) return m_bZeroRepeated;
+  if (m_table.empty()) return false;
+  for (size_t slot = Slot(key);; slot = slot + 1 == m_table.size() ? 0 : slot + 1) {
+    if (m_table[slot] == key) return true;
+    if (m_table[slot] == 0) return false;
+  }
 }

@@ -12,6 +12,10 @@
 
 class RepeatedKeys {
  public:
+  // Makes room for about this many keys in all (more is no harm), so the
+  // buckets need not move as they grow: the room is address space only until
+  // keys are written to it.
+  void Expect(uint64_t keys);
   void Add(uint64_t key);
   // Keeps only the keys added more than once; Contains works after this.
   void Finish();
@@ -20,17 +24,17 @@ class RepeatedKeys {
  private:
   struct Bucket {
     std::vector<uint64_t> keys;
-    std::size_t sorted = 0;  // keys[0, sorted) are in order, at most two of each
+    std::size_t sorted = 0;        // keys[0, sorted) are in order, at most two of each
+    std::size_t compactAt = 4096;  // the size at which the new keys are merged in
   };
   static void Compact(Bucket& bucket);
 
   std::array<Bucket, 256> m_buckets;
-  // After Finish: the repeated keys in order, and where those of each top
-  // 16 bits start (a lookup then reads a few dozen keys at most).
-  std::vector<uint64_t> m_repeated;
-  std::vector<uint32_t> m_starts;
-  // A bit for each value of the keys' low bits, about eight bits a key: most
-  // keys that are not repeated are told by it alone, from memory small
-  // enough to stay in the cache.
-  std::vector<uint64_t> m_filter;
+  std::size_t Slot(uint64_t key) const;
+
+  // After Finish: the repeated keys in an open-addressed table two-thirds
+  // full (0 marks a free slot; key 0 is told by its own flag). A lookup
+  // mostly reads one cache line, where a sorted array took several misses.
+  std::vector<uint64_t> m_table;
+  bool m_bZeroRepeated = false;
 };

@@ -10,6 +10,7 @@ struct Case {
   const char* what;
   uint64_t distinct;  // keys 1..distinct once each, in one bucket (top byte 0)
   std::vector<uint64_t> repeats;
+  uint64_t expected = 0;  // room made beforehand (Expect), 0: none
 };
 
 // Enough keys in one bucket to be compacted and grown many times over, with
@@ -20,9 +21,11 @@ TEST(RepeatedKeys, FindsExactlyTheKeysAddedTwiceOrMore) {
       {"key 0 and the top of the range", 3, {0, 0, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}}},
       {"repeats across compactions", 50000, {7, 7, 7, 7, 49999, 12345}},
       {"one key many times", 20000, std::vector<uint64_t>(30000, 5)},
+      {"room made beforehand", 50000, {7, 7, 7, 7, 49999, 12345}, 1 << 24},
   };
   for (const Case& c : cases) {
     RepeatedKeys keys;
+    if (c.expected) keys.Expect(c.expected);
     for (size_t i = 0; i < c.repeats.size(); ++i) {
       keys.Add(c.repeats[i]);
       if (i == 0)
