@@ -88,8 +88,7 @@ void CMainFrame::UpdateFromDisk(HTREEITEM node) {
     // One comparison finds the changes and carries the marks over. The
     // marks count at once, so that the new branch's deletion notices take
     // out exactly what was put in, should it not be kept.
-    const MarkedTotals marked =
-        CarryMarks(tree, node, tree, fresh, CollectChanges(tree, tree, changes));
+    const MarkedTotals marked = CarryMarks(tree, node, tree, fresh, CollectChanges(changes));
     m_nMarkedFiles += static_cast<int32_t>(marked.files);
     m_nMarkedBytes = static_cast<int64_t>(static_cast<uint64_t>(m_nMarkedBytes) +
                                           static_cast<uint64_t>(marked.bytes));

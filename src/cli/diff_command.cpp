@@ -70,12 +70,13 @@ constexpr CommandSyntax kSyntax{
     "2 when a tree file could not be read completely or a folder could not be\n"
     "scanned at all (nothing is compared then).\n"};
 
-// Reads one side: a folder is scanned as File New does, anything else is
-// opened as a tree file. False (and a message on stderr) when the side
-// cannot be compared as a whole.
-bool LoadSide(ToolCatalogue& tool, const std::string& arg) {
+// Reads one side into flat form: a folder is scanned as File New does,
+// anything else is read as a tree file. False (and a message on stderr) when
+// the side cannot be compared as a whole.
+bool LoadSide(const std::string& arg, FlatCatalogue& side) {
+  ToolCatalogue tool;
   std::error_code error;
-  if (!std::filesystem::is_directory(Utf8Path(arg), error)) return tool.Load(arg);
+  if (!std::filesystem::is_directory(Utf8Path(arg), error)) return tool.LoadFlat(arg, side);
   TerminalProgress noProgress(false);
   if (!tool.Report(RunWork([&] { ScanIntoTree(DialogPath(arg), tool.Tree(), noProgress); })))
     return false;
@@ -86,7 +87,9 @@ bool LoadSide(ToolCatalogue& tool, const std::string& arg) {
                  std::string(tree.GetItemText(top)).c_str());
     return false;
   }
-  return top != nullptr;
+  if (top == nullptr) return false;
+  side.AddTree(tree);
+  return true;
 }
 
 }  // namespace
@@ -100,15 +103,13 @@ int RunDiffCommand(std::span<char* const> args) {
     if (side.empty()) return UsageError(kSyntax, "a name is empty");
   if (sides.size() != 2) return UsageError(kSyntax, "give exactly two: OLD and NEW");
 
-  ToolCatalogue oldSide, newSide;
-  if (!LoadSide(oldSide, sides[0]) || !LoadSide(newSide, sides[1])) return kExitFailure;
+  FlatCatalogue oldSide, newSide;
+  if (!LoadSide(sides[0], oldSide) || !LoadSide(sides[1], newSide)) return kExitFailure;
 
-  const CTreeCtrl& oldTree = oldSide.Tree();
-  const CTreeCtrl& newTree = newSide.Tree();
   OutputBuffer output;
-  DiffPrinter printer(oldTree, newTree, json, output);
-  CompareTrees(oldTree, newTree, [&](const TreeDifference& d) { printer.Print(d); },
-               {.detectMoves = !parsed.Given(kNoMoves), .matched = {}});
+  DiffPrinter printer(json, output);
+  CompareCatalogues(oldSide, newSide, [&](const FlatDifference& d) { printer.Print(d); },
+                    {.detectMoves = !parsed.Given(kNoMoves), .matched = {}});
   if (!output.Finish()) {
     std::fprintf(stderr, "ztr-tool diff: could not write the differences: %s\n",
                  std::strerror(errno));

@@ -9,23 +9,8 @@
 #include "tree/scan_nodes.h"
 #include "tree/tree_item.h"
 
-namespace {
-
-// The reason a folder was not entered, without the line break that system
-// texts of some catalogues end in.
-std::string_view Reason(const CTreeCtrl& tree, HTREEITEM node) {
-  std::string_view reason = SplitUnreadableLabel(tree.GetItemText(node)).reason;
-  while (!reason.empty() &&
-         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-    reason.remove_suffix(1);
-  return reason;
-}
-
-}  // namespace
-
-void DiffPrinter::Print(const TreeDifference& d) {
-  CountChange(m_tallies, KindOf(d.change), SideOf(m_old, d.oldNode, d.oldTotals),
-              SideOf(m_new, d.newNode, d.newTotals));
+void DiffPrinter::Print(const Difference& d) {
+  CountChange(m_tallies, KindOf(d.change), d.oldSide, d.newSide);
   std::string& out = m_output.Text();
   if (m_json) {
     PrintJson(d, out);
@@ -36,12 +21,15 @@ void DiffPrinter::Print(const TreeDifference& d) {
 }
 
 // "N bytes, DATE" as the file's label shows them.
-void DiffPrinter::AppendFileText(const CTreeCtrl& tree, HTREEITEM node, std::string& out) {
-  FormatFileLabel({}, *tree.GetItemData(node), m_text);
+void DiffPrinter::AppendFileText(const ChangeSide& side, std::string& out) {
+  CTreeItemData data;
+  data.m_nFileSize = side.bytes;
+  data.m_ftLastWrite = side.lastWrite;
+  FormatFileLabel({}, data, m_text);
   out.append(std::string_view(m_text).substr(m_text.find_first_not_of(' ')));
 }
 
-void DiffPrinter::PrintPlain(const TreeDifference& d, std::string& out) {
+void DiffPrinter::PrintPlain(const Difference& d, std::string& out) {
   static constexpr char kSigns[] = {'+', '-', '~', '!', '>'};
   out += kSigns[static_cast<int>(d.change)];
   out += ' ';
@@ -62,14 +50,13 @@ void DiffPrinter::PrintPlain(const TreeDifference& d, std::string& out) {
       break;
     case TreeChange::changed:
       out.append("   ");
-      AppendFileText(m_old, d.oldNode, out);
+      AppendFileText(d.oldSide, out);
       out.append(" -> ");
-      AppendFileText(m_new, d.newNode, out);
+      AppendFileText(d.newSide, out);
       break;
     case TreeChange::unreadable: {
-      const bool oldSide = IsUnreadableFolder(m_old, d.oldNode);
-      out.append(oldSide ? "   unreadable in OLD [" : "   unreadable in NEW [");
-      out.append(oldSide ? Reason(m_old, d.oldNode) : Reason(m_new, d.newNode));
+      out.append(d.oldSide.unreadable ? "   unreadable in OLD [" : "   unreadable in NEW [");
+      out.append(d.reason);
       out += ']';
       break;
     }
@@ -77,17 +64,19 @@ void DiffPrinter::PrintPlain(const TreeDifference& d, std::string& out) {
   out += '\n';
 }
 
-void DiffPrinter::AppendJsonSide(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals,
-                                 std::string& out) {
-  if (const CTreeItemData* data = tree.GetItemData(node)) {
+// A side of a difference is a file or folder as the difference's node is: a
+// kind change is two differences.
+void DiffPrinter::AppendJsonSide(const Difference& d, const ChangeSide& side,
+                                 const FolderTotals& totals, std::string& out) {
+  if (!d.folder) {
     out.append("{\"size\":");
-    AppendNumber(data->m_nFileSize, out);
+    AppendNumber(side.bytes, out);
     out.append(",\"lastWrite\":");
-    AppendNumber(FileTimeToU64(data->m_ftLastWrite), out);
-  } else if (IsUnreadableFolder(tree, node)) {
+    AppendNumber(FileTimeToU64(side.lastWrite), out);
+  } else if (side.unreadable) {
     out.append("{\"unreadable\":");
     m_text.clear();
-    AppendDisplayText(Reason(tree, node), m_text);
+    AppendDisplayText(d.reason, m_text);
     AppendJsonString(m_text, out);
   } else {
     out.append("{\"files\":");
@@ -98,7 +87,7 @@ void DiffPrinter::AppendJsonSide(const CTreeCtrl& tree, HTREEITEM node, const Fo
   out += '}';
 }
 
-void DiffPrinter::PrintJson(const TreeDifference& d, std::string& out) {
+void DiffPrinter::PrintJson(const Difference& d, std::string& out) {
   static constexpr const char* kChanges[] = {"added", "removed", "changed", "unreadable", "moved"};
   out.append("{\"change\":\"").append(kChanges[static_cast<int>(d.change)]).append("\",\"path\":");
   AppendJsonString(d.path, out);
@@ -107,13 +96,13 @@ void DiffPrinter::PrintJson(const TreeDifference& d, std::string& out) {
     AppendJsonString(d.oldPath, out);
   }
   out.append(d.folder ? ",\"kind\":\"folder\"" : ",\"kind\":\"file\"");
-  if (d.oldNode != nullptr) {
+  if (d.oldSide.present) {
     out.append(",\"old\":");
-    AppendJsonSide(m_old, d.oldNode, d.oldTotals, out);
+    AppendJsonSide(d, d.oldSide, d.oldTotals, out);
   }
-  if (d.newNode != nullptr) {
+  if (d.newSide.present) {
     out.append(",\"new\":");
-    AppendJsonSide(m_new, d.newNode, d.newTotals, out);
+    AppendJsonSide(d, d.newSide, d.newTotals, out);
   }
   out.append("}\n");
 }

@@ -1,6 +1,6 @@
 // The differences between two catalogues as ztr-tool prints them (diff, and
 // update for what it changed): a line or a JSON object each, and a summary
-// of the counts on stderr.
+// of the counts on stderr. All it prints is held in the difference.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +14,9 @@ class OutputBuffer;
 
 class DiffPrinter {
  public:
-  DiffPrinter(const CTreeCtrl& oldTree, const CTreeCtrl& newTree, bool json, OutputBuffer& output)
-      : m_old(oldTree), m_new(newTree), m_json(json), m_output(output) {}
+  DiffPrinter(bool json, OutputBuffer& output) : m_json(json), m_output(output) {}
 
-  void Print(const TreeDifference& d);
+  void Print(const Difference& d);
   bool Any() const {
     for (const ChangeTally& t : m_tallies)
       if (t.entries > 0) return true;
@@ -27,14 +26,12 @@ class DiffPrinter {
   void WriteSummary(std::string_view caption) const;
 
  private:
-  void PrintPlain(const TreeDifference& d, std::string& out);
-  void PrintJson(const TreeDifference& d, std::string& out);
-  void AppendJsonSide(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals,
+  void PrintPlain(const Difference& d, std::string& out);
+  void PrintJson(const Difference& d, std::string& out);
+  void AppendJsonSide(const Difference& d, const ChangeSide& side, const FolderTotals& totals,
                       std::string& out);
-  void AppendFileText(const CTreeCtrl& tree, HTREEITEM node, std::string& out);
+  void AppendFileText(const ChangeSide& side, std::string& out);
 
-  const CTreeCtrl& m_old;
-  const CTreeCtrl& m_new;
   bool m_json;
   OutputBuffer& m_output;
   ChangeTallies m_tallies{};  // the summary's counts, one line each

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "cli/output_buffer.h"
+#include "files/archive.h"
 #include "files/file.h"
 #include "interop/ncdu_to_catalogue.h"
 #include "platform/cp1252.h"
@@ -31,6 +32,30 @@ bool ToolCatalogue::Load(const std::string& path) {
     return false;
   }
   return Report(ReadTreeFile(file, m_tree, [](HTREEITEM) {}), path);
+}
+
+bool ToolCatalogue::LoadFlat(const std::string& path, FlatCatalogue& flat) {
+  if (IsNcduExportName(path)) {
+    if (!Load(path)) return false;
+    flat.AddTree(m_tree);
+    m_tree.DeleteAllItems();
+    return true;
+  }
+  // Straight from the records, as the tree reader would place them.
+  CFile file;
+  if (!Report(OpenTreeFile(path, file))) return false;
+  TreeReadOutcome outcome;
+  outcome.failure = RunWork([&] {
+    CArchive ar(file, CArchive::load, CArchive::kLargeBufferSize);
+    CTreeRecordStream records(ar);
+    while (records.Next()) {
+      const StreamedNode& node = records.Node();
+      flat.Add(records.Level(), node.label, node.stateImage, node.hasData ? &node.data : nullptr);
+    }
+    outcome.end = records.End();
+    ar.Close();
+  });
+  return Report(outcome, path);
 }
 
 bool ToolCatalogue::Stream(const std::string& path,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "compare/flat_catalogue.h"
 #include "files/catalogue_file.h"
 #include "files/tree_record_stream.h"
 #include "tree/tree_ctrl.h"
@@ -48,6 +49,10 @@ class ToolCatalogue {
   // nest-level limit or an end inside a record was reported; what was read
   // before stays in the tree.
   bool Load(const std::string& path);
+
+  // Reads the catalogue (or an ncdu export) into flat form for a comparison,
+  // failures reported as Load reports them; false then.
+  bool LoadFlat(const std::string& path, FlatCatalogue& flat);
 
   // Reads a tree file record by record without building the tree, handing
   // each record to perRecord in file order until it returns false; failures

@@ -130,7 +130,7 @@ int RunUpdateCommand(std::span<char* const> args) {
   }
 
   OutputBuffer output;
-  DiffPrinter printer(tree, tree, parsed.Given(kJson), output);
+  DiffPrinter printer(parsed.Given(kJson), output);
   for (const Rescanned& r : rescanned)
     CarryMarks(tree, r.old, tree, r.fresh, [&](const TreeDifference& d) { printer.Print(d); });
   if (!output.Finish()) {

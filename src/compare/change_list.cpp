@@ -8,17 +8,6 @@
 
 namespace {
 
-// The system's reason, without the line break some catalogues' texts end in.
-std::string ReasonOf(const CTreeCtrl& tree, HTREEITEM node) {
-  std::string_view reason = SplitUnreadableLabel(tree.GetItemText(node)).reason;
-  while (!reason.empty() &&
-         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-    reason.remove_suffix(1);
-  std::string text;
-  AppendDisplayText(reason, text);
-  return text;
-}
-
 std::string DisplayName(const CTreeCtrl& tree, HTREEITEM node) {
   std::string name;
   AppendDisplayText(CompareName(tree, node), name);
@@ -44,23 +33,6 @@ HTREEITEM Descend(const CTreeCtrl& tree, HTREEITEM node, std::string_view rest, 
 }
 
 }  // namespace
-
-ChangeSide SideOf(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals) {
-  ChangeSide side;
-  if (node == nullptr) return side;
-  side.present = true;
-  if (const CTreeItemData* data = tree.GetItemData(node)) {
-    side.files = 1;
-    side.bytes = data->m_nFileSize;
-    side.lastWrite = data->m_ftLastWrite;
-  } else if (IsUnreadableFolder(tree, node)) {
-    side.unreadable = true;
-  } else {
-    side.files = totals.files;
-    side.bytes = totals.bytes;
-  }
-  return side;
-}
 
 ChangeKind KindOf(TreeChange change) {
   switch (change) {
@@ -99,19 +71,16 @@ void ChangeList::Add(ChangeEntry entry) {
   entries.push_back(std::move(entry));
 }
 
-std::function<void(const TreeDifference&)> CollectChanges(const CTreeCtrl& oldTree,
-                                                          const CTreeCtrl& newTree,
-                                                          ChangeList& list) {
-  return [&oldTree, &newTree, &list](const TreeDifference& d) {
+std::function<void(const TreeDifference&)> CollectChanges(ChangeList& list) {
+  return [&list](const TreeDifference& d) {
     ChangeEntry entry;
     entry.kind = KindOf(d.change);
     entry.folder = d.folder;
     entry.path.assign(d.path);
     entry.from.assign(d.oldPath);
-    entry.oldSide = SideOf(oldTree, d.oldNode, d.oldTotals);
-    entry.newSide = SideOf(newTree, d.newNode, d.newTotals);
-    if (entry.oldSide.unreadable) entry.reason = ReasonOf(oldTree, d.oldNode);
-    if (entry.newSide.unreadable) entry.reason = ReasonOf(newTree, d.newNode);
+    entry.oldSide = d.oldSide;
+    entry.newSide = d.newSide;
+    AppendDisplayText(d.reason, entry.reason);
     list.Add(std::move(entry));
   };
 }
@@ -119,7 +88,7 @@ std::function<void(const TreeDifference&)> CollectChanges(const CTreeCtrl& oldTr
 ChangeList ListChanges(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
                        HTREEITEM newTop) {
   ChangeList list;
-  const auto add = CollectChanges(oldTree, newTree, list);
+  const auto add = CollectChanges(list);
   if (oldTop == nullptr && newTop == nullptr)
     CompareTrees(oldTree, newTree, add);
   else

@@ -19,16 +19,6 @@ inline constexpr size_t kChangeKindCount = 5;
 // "added", "removed", ...
 std::string_view ChangeKindName(ChangeKind kind);
 
-// One side of a difference: a file's size and last-write time, a folder's
-// files and bytes below it, or a folder that was not entered.
-struct ChangeSide {
-  bool present = false;
-  bool unreadable = false;
-  uint64_t files = 0;  // a folder's
-  int64_t bytes = 0;   // a file's size or a folder's bytes
-  FILETIME lastWrite{};
-};
-
 struct ChangeEntry {
   ChangeKind kind = ChangeKind::added;
   bool folder = false;
@@ -51,8 +41,6 @@ struct ChangeTally {
 
 using ChangeTallies = std::array<ChangeTally, kChangeKindCount>;
 
-// What one side of a comparison's difference holds.
-ChangeSide SideOf(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals);
 ChangeKind KindOf(TreeChange change);
 
 // Adds one difference to the tally of its kind: an added entry counts its
@@ -69,11 +57,9 @@ struct ChangeList {
   const ChangeTally& Of(ChangeKind kind) const { return tallies[static_cast<size_t>(kind)]; }
 };
 
-// A comparison's report that adds each difference to `list`; the trees and
-// the list must outlive it.
-std::function<void(const TreeDifference&)> CollectChanges(const CTreeCtrl& oldTree,
-                                                          const CTreeCtrl& newTree,
-                                                          ChangeList& list);
+// A comparison's report that adds each difference to `list`, which must
+// outlive it.
+std::function<void(const TreeDifference&)> CollectChanges(ChangeList& list);
 
 // Every difference between two trees in the comparison's order: whole trees
 // when both tops are null, else the two branches matched whatever their labels.

@@ -5,9 +5,8 @@
 #include <tuple>
 #include <utility>
 
+#include "compare/tree_side.h"
 #include "platform/local_time.h"
-#include "tree/tree_item.h"
-#include "tree/tree_walk.h"
 
 namespace {
 
@@ -29,11 +28,12 @@ struct MoveKey {
   bool operator<(const MoveKey& other) const { return Tie() < other.Tie(); }
 };
 
-MoveKey KeyOf(const CTreeCtrl& tree, HTREEITEM node, const FolderTotals& totals) {
-  if (const CTreeItemData* data = tree.GetItemData(node))
-    return {CompareName(tree, node), false, static_cast<uint64_t>(data->m_nFileSize),
-            Seconds(data->m_ftLastWrite)};
-  return {CompareName(tree, node), true, totals.files, static_cast<uint64_t>(totals.bytes)};
+template <class Side>
+MoveKey KeyOf(const Side& side, typename Side::Node node, const FolderTotals& totals) {
+  if (side.IsFile(node))
+    return {side.Name(node), false, static_cast<uint64_t>(side.FileSize(node)),
+            Seconds(side.LastWrite(node))};
+  return {side.Name(node), true, totals.files, static_cast<uint64_t>(totals.bytes)};
 }
 
 uint64_t Mix(uint64_t h) {
@@ -46,7 +46,8 @@ uint64_t Mix(uint64_t h) {
 
 }  // namespace
 
-void MoveDetector::Hold(const TreeDifference& difference) {
+template <class Side>
+void MoveDetector<Side>::Hold(const Difference& difference) {
   Held held{difference, m_paths.size(), difference.path.size()};
   m_paths.append(difference.path);
   held.difference.path = {};
@@ -56,47 +57,47 @@ void MoveDetector::Hold(const TreeDifference& difference) {
 // A sum of one hash per node, each made of the node's path below the
 // folder, its kind, size and time: the same content gives the same digest
 // in whatever order the folders list it.
-uint64_t MoveDetector::ContentDigest(const CTreeCtrl& tree, HTREEITEM folder) const {
+template <class Side>
+uint64_t MoveDetector<Side>::ContentDigest(const Side& side, Node folder) const {
   std::vector<uint64_t> pathHash{0};  // by depth below the folder
   uint64_t digest = 0;
-  int depth = 0;
-  for (HTREEITEM node = tree.GetChildItem(folder); node != nullptr;
-       node = NextInPreOrder(tree, node, folder, &depth)) {
-    const CTreeItemData* data = tree.GetItemData(node);
-    uint64_t h = Mix(pathHash[static_cast<size_t>(depth)] ^
-                     std::hash<std::string_view>{}(CompareName(tree, node)));
-    if (data != nullptr)
-      h = Mix(h ^ Mix(static_cast<uint64_t>(data->m_nFileSize) + Seconds(data->m_ftLastWrite)));
+  ForEachBelow(side, folder, [&](Node node, int depth) {
+    uint64_t h =
+        Mix(pathHash[static_cast<size_t>(depth)] ^ std::hash<std::string_view>{}(side.Name(node)));
+    if (side.IsFile(node))
+      h = Mix(h ^ Mix(static_cast<uint64_t>(side.FileSize(node)) + Seconds(side.LastWrite(node))));
     else
       h = Mix(h + 1);
     pathHash.resize(static_cast<size_t>(depth) + 2);
     pathHash[static_cast<size_t>(depth) + 1] = h;
     digest += h;
-  }
+  });
   return digest;
 }
 
-bool MoveDetector::SameEntry(const Held& removed, const Held& added) {
-  const TreeDifference& r = removed.difference;
-  const TreeDifference& a = added.difference;
+template <class Side>
+bool MoveDetector<Side>::SameEntry(const Held& removed, const Held& added) {
+  const Difference& r = removed.difference;
+  const Difference& a = added.difference;
   if (!r.folder) {
-    const uint64_t x = FileTimeToU64(m_old.GetItemData(r.oldNode)->m_ftLastWrite);
-    const uint64_t y = FileTimeToU64(m_new.GetItemData(a.newNode)->m_ftLastWrite);
+    const uint64_t x = FileTimeToU64(m_old.LastWrite(r.oldNode));
+    const uint64_t y = FileTimeToU64(m_new.LastWrite(a.newNode));
     constexpr auto kSecond = static_cast<uint64_t>(kFileTimeTicksPerSecond);
     return x == y || x % kSecond == 0 || y % kSecond == 0;  // the same second by the key
   }
   // Both sides of a folder that could not be entered are no whole content.
-  if (IsUnreadableFolder(m_old, r.oldNode) || IsUnreadableFolder(m_new, a.newNode)) return false;
+  if (m_old.IsUnreadable(r.oldNode) || m_new.IsUnreadable(a.newNode)) return false;
   return ContentDigest(m_old, r.oldNode) == ContentDigest(m_new, a.newNode);
 }
 
-void MoveDetector::Release(const std::function<void(const TreeDifference&)>& report) {
+template <class Side>
+void MoveDetector<Side>::Release(const std::function<void(const Difference&)>& report) {
   // The removals, sorted by what a move keeps, so each addition finds its
   // candidates by a binary search.
   std::vector<MoveKey> keys(m_held.size());
   std::vector<uint32_t> removals;
   for (uint32_t i = 0; i < m_held.size(); ++i) {
-    const TreeDifference& d = m_held[i].difference;
+    const Difference& d = m_held[i].difference;
     if (d.change == TreeChange::removed) {
       keys[i] = KeyOf(m_old, d.oldNode, d.oldTotals);
       removals.push_back(i);
@@ -134,13 +135,14 @@ void MoveDetector::Release(const std::function<void(const TreeDifference&)>& rep
   }
 
   for (Held& held : m_held) {
-    TreeDifference& d = held.difference;
+    Difference& d = held.difference;
     if (held.pairedWith >= 0) {
       if (d.change == TreeChange::removed) continue;
       const Held& removed = m_held[static_cast<size_t>(held.pairedWith)];
       d.change = TreeChange::moved;
       d.oldNode = removed.difference.oldNode;
       d.oldTotals = removed.difference.oldTotals;
+      d.oldSide = removed.difference.oldSide;
       d.oldPath = PathOf(removed);
     }
     d.path = PathOf(held);
@@ -149,3 +151,6 @@ void MoveDetector::Release(const std::function<void(const TreeDifference&)>& rep
   m_held.clear();
   m_paths.clear();
 }
+
+template class MoveDetector<TreeSide>;
+template class MoveDetector<FlatCatalogue>;

@@ -11,23 +11,27 @@
 
 #include "compare/tree_compare.h"
 
+// Side is TreeSide or FlatCatalogue (see tree_side.h).
+template <class Side>
 class MoveDetector {
  public:
-  MoveDetector(const CTreeCtrl& oldTree, const CTreeCtrl& newTree)
-      : m_old(oldTree), m_new(newTree) {}
+  using Node = typename Side::Node;
+  using Difference = NodeDifference<Node>;
+
+  MoveDetector(const Side& oldSide, const Side& newSide) : m_old(oldSide), m_new(newSide) {}
 
   // Keeps the difference (its path is copied).
-  void Hold(const TreeDifference& difference);
+  void Hold(const Difference& difference);
 
   // Pairs each removed file with an added one of the same name, size and
   // last-write time, and each removed folder with an added one of the same
   // name and the same content throughout; several alike pair in their order.
   // Reports everything held, a pair as one move where the addition stood.
-  void Release(const std::function<void(const TreeDifference&)>& report);
+  void Release(const std::function<void(const Difference&)>& report);
 
  private:
   struct Held {
-    TreeDifference difference;
+    Difference difference;
     size_t pathStart;
     size_t pathLength;
     int64_t pairedWith = -1;  // the other half of a move
@@ -36,13 +40,13 @@ class MoveDetector {
   // Whether two nodes of the same name and size (or folder totals) are one
   // entry: a file's time, a folder's content.
   bool SameEntry(const Held& removed, const Held& added);
-  uint64_t ContentDigest(const CTreeCtrl& tree, HTREEITEM folder) const;
+  uint64_t ContentDigest(const Side& side, Node folder) const;
   std::string_view PathOf(const Held& held) const {
     return std::string_view(m_paths).substr(held.pathStart, held.pathLength);
   }
 
-  const CTreeCtrl& m_old;
-  const CTreeCtrl& m_new;
+  const Side& m_old;
+  const Side& m_new;
   std::vector<Held> m_held;
   std::string m_paths;  // every held path, one after another
 };

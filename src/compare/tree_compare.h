@@ -16,6 +16,7 @@
 #include <functional>
 #include <string_view>
 
+#include "compare/flat_catalogue.h"
 #include "tree/tree_ctrl.h"
 
 enum class TreeChange {
@@ -32,27 +33,53 @@ struct FolderTotals {
   int64_t bytes = 0;
 };
 
-struct TreeDifference {
-  TreeChange change;
-  bool folder;             // what the reported node is; a kind change is reported
+// One side of a difference: a file's size and last-write time, a folder's
+// files and bytes below it, or a folder that was not entered.
+struct ChangeSide {
+  bool present = false;
+  bool unreadable = false;
+  uint64_t files = 0;  // a folder's
+  int64_t bytes = 0;   // a file's size or a folder's bytes
+  FILETIME lastWrite{};
+};
+
+// A difference as it is printed or listed: everything it tells is held in
+// it, so its readers need neither tree.
+struct Difference {
+  TreeChange change = TreeChange::added;
+  bool folder = false;     // what the reported node is; a kind change is reported
                            // as a removal and an addition
   std::string_view path;   // the folders above (the new tree's names) and the
                            // node's name, joined by '/', as the window shows them
-  HTREEITEM oldNode;       // null when added
-  HTREEITEM newNode;       // null when removed
-  FolderTotals oldTotals;  // for a folder (not for an unreadable one)
+  FolderTotals oldTotals;  // for a folder (also what was read of one not entered)
   FolderTotals newTotals;
   std::string_view oldPath;  // where a moved node stood (its path in the old tree)
+  ChangeSide oldSide;        // not present when added
+  ChangeSide newSide;        // not present when removed
+  // Why the side's folder that was not entered could not be (at most one
+  // side of a difference is such a folder), without a trailing line break.
+  std::string_view reason;
 };
 
+// The same with the nodes it concerns, on either kind of catalogue.
+template <class Node>
+struct NodeDifference : Difference {
+  Node oldNode{};  // none when added
+  Node newNode{};  // none when removed
+};
+using TreeDifference = NodeDifference<HTREEITEM>;
+using FlatDifference = NodeDifference<FlatCatalogue::Node>;
+
 // What a comparison does beyond reporting the differences.
-struct CompareOptions {
+template <class Node>
+struct BasicCompareOptions {
   bool detectMoves = true;  // false: a move is a removal and an addition
   // Called with every pair of nodes that stand for one entry: those matched
   // by path (changed or not), a moved node and, below a moved folder, each
   // of its nodes. Parents come before their children.
-  std::function<void(HTREEITEM oldNode, HTREEITEM newNode)> matched;
+  std::function<void(Node oldNode, Node newNode)> matched;
 };
+using CompareOptions = BasicCompareOptions<HTREEITEM>;
 
 // The name a node is matched by: a file's name without its size and time, a
 // folder's label without the reason it could not be entered.
@@ -79,3 +106,9 @@ void CompareTrees(const CTreeCtrl& oldTree, const CTreeCtrl& newTree,
 void CompareBranches(const CTreeCtrl& oldTree, HTREEITEM oldTop, const CTreeCtrl& newTree,
                      HTREEITEM newTop, const std::function<void(const TreeDifference&)>& report,
                      const CompareOptions& options = {});
+
+// The same for two catalogues read into flat form (ztr-tool diff), with the
+// same differences in the same order.
+void CompareCatalogues(const FlatCatalogue& oldSide, const FlatCatalogue& newSide,
+                       const std::function<void(const FlatDifference&)>& report,
+                       const BasicCompareOptions<FlatCatalogue::Node>& options = {});

@@ -47,6 +47,9 @@ class CTreeRecordStream {
   bool Next();
   TreeReadEnd End() const { return m_end; }
   const StreamedNode& Node() const { return m_node; }
+  // The level the record was stored at: its parent is the last record read
+  // at the level above, if any (Node().depth is where it ends up).
+  int Level() const { return m_nLevel; }
 
   // Whether the node is the child of the node read just before it.
   bool ParentIsPrevious() const { return m_bParentIsPrevious; }

@@ -6,7 +6,7 @@
 #include <numeric>
 
 #include "gui/key_sort.h"
-#include "platform/page_memory.h"
+#include "platform/large_block.h"
 
 RowTableModel::RowTableModel(const TableRows& rows, QObject* parent)
     : QAbstractTableModel(parent), m_rows(rows) {}
@@ -70,8 +70,8 @@ void RowTableModel::sort(int column, Qt::SortOrder order) {
 // asked again should rows arrive later.
 void RowTableModel::SortByKeys() {
   const bool up = m_sortOrder == Qt::AscendingOrder;
-  PageArray<KeyedRow> keyed(m_order.size());
-  PageArray<KeyedRow> scratch(keyed.size());
+  LargeArray<KeyedRow> keyed(m_order.size());
+  LargeArray<KeyedRow> scratch(keyed.size());
   int64_t key = 0;
   for (uint32_t row = 0; row < keyed.size(); ++row) {
     m_rows.SortKey(row, m_sortColumn, key);
@@ -96,8 +96,8 @@ void RowTableModel::MergeByKeys(size_t first) {
       m_keys[i] = OrderKey(key, up);
     }
   }
-  PageArray<KeyedRow> added(m_rows.RowCount() - first);
-  PageArray<KeyedRow> scratch(added.size());
+  LargeArray<KeyedRow> added(m_rows.RowCount() - first);
+  LargeArray<KeyedRow> scratch(added.size());
   for (size_t i = 0; i < added.size(); ++i) {
     const auto row = static_cast<uint32_t>(first + i);
     m_rows.SortKey(row, m_sortColumn, key);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/page_memory.h"
-
 namespace {
 
 // Smaller slabs come from the heap: a small tree takes no mapping of its own,
@@ -35,11 +33,16 @@ std::byte* SlabStore::Take(size_t bytes) {
   if (m_current == m_slabs.size()) {
     const size_t size =
         std::max(bytes, std::clamp(m_capacity, m_firstSlabBytes, m_largestSlabBytes));
-    std::byte* at = size >= kMappedSlabBytes
-                        ? MapPages(size)
-                        : static_cast<std::byte*>(::operator new(size, kAlignment));
-    m_slabs.push_back({at, size});
-    m_capacity += size;
+    Slab slab{nullptr, size, {}};
+    if (size >= kMappedSlabBytes) {
+      slab.bytes = (size + kLargeBlockBytes - 1) / kLargeBlockBytes * kLargeBlockBytes;
+      slab.block = AllocateLargeBlock(slab.bytes);
+      slab.at = static_cast<std::byte*>(slab.block.get());
+    } else {
+      slab.at = static_cast<std::byte*>(::operator new(size, kAlignment));
+    }
+    m_capacity += slab.bytes;
+    m_slabs.push_back(std::move(slab));
     m_used = 0;
   }
   std::byte* piece = m_slabs[m_current].at + m_used;
@@ -53,12 +56,8 @@ void SlabStore::Reuse() {
 }
 
 void SlabStore::Release() {
-  for (const Slab& slab : m_slabs) {
-    if (slab.bytes >= kMappedSlabBytes)
-      UnmapPages(slab.at, slab.bytes);
-    else
-      ::operator delete(slab.at, kAlignment);
-  }
+  for (const Slab& slab : m_slabs)
+    if (!slab.block) ::operator delete(slab.at, kAlignment);
   m_slabs.clear();
   m_capacity = 0;
   Reuse();

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "platform/large_block.h"
+
 class SlabStore {
  public:
   SlabStore(size_t firstSlabBytes, size_t largestSlabBytes);
@@ -29,6 +31,7 @@ class SlabStore {
   struct Slab {
     std::byte* at;
     size_t bytes;
+    LargeBlock block;  // holds the slab, or none when it is on the heap
   };
   const size_t m_firstSlabBytes;
   const size_t m_largestSlabBytes;
