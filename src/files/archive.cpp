@@ -146,16 +146,19 @@ void CArchive::ReadBytes(std::string& out, uint64_t n) {
     m_lpBufCur += n;
     return;
   }
-  // A length read from the file is only a claim: check it against what the
-  // file holds before allocating for it.
-  if (const auto remaining = m_pFile->GetRemainingLength()) {
+  // A length read from the file is only a claim: a large one is checked
+  // against what the file holds before allocating for it. A small one is
+  // read as it comes (below), without a system call to ask the file's size.
+  const auto remaining =
+      n - buffered > kUnknownEndChunk ? m_pFile->GetRemainingLength() : std::nullopt;
+  if (remaining) {
     if (n - buffered > *remaining) ThrowEndOfFile();
     out.resize(n);
     if (Read(out.data(), n) < n) ThrowEndOfFile();
     return;
   }
-  // No known end: grow with the bytes that really arrive, so a bogus length
-  // meets the end of the file instead of exhausting memory.
+  // A small claim, or no known end: grow with the bytes that really arrive,
+  // so a bogus length meets the end of the file instead of exhausting memory.
   out.clear();
   while (out.size() < n) {
     const size_t done = out.size();

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <numeric>
 
+#include "gui/key_sort.h"
+#include "platform/large_block.h"
+
 RowTableModel::RowTableModel(const TableRows& rows, QObject* parent)
     : QAbstractTableModel(parent), m_rows(rows) {}
 
@@ -44,36 +47,92 @@ bool RowTableModel::Before(uint32_t a, uint32_t b) const {
   return !greater && a < b;
 }
 
+bool RowTableModel::Keyed() const {
+  int64_t key = 0;
+  return m_sortColumn >= 0 && m_rows.RowCount() > 0 && m_rows.SortKey(0, m_sortColumn, key);
+}
+
 void RowTableModel::sort(int column, Qt::SortOrder order) {
   m_sortColumn = column;
   m_sortOrder = order;
-  std::vector<uint32_t> sorted = m_order;
-  int64_t key = 0;
-  if (column >= 0 && !sorted.empty() && m_rows.SortKey(sorted[0], column, key)) {
-    // The numbers side by side sort several times faster than rows reached
-    // through their numbers.
-    std::vector<std::pair<int64_t, uint32_t>> keyed(sorted.size());
-    for (size_t i = 0; i < sorted.size(); ++i) {
-      m_rows.SortKey(sorted[i], column, keyed[i].first);
-      keyed[i].second = sorted[i];
-    }
-    const bool up = order == Qt::AscendingOrder;
-    std::sort(keyed.begin(), keyed.end(), [up](const auto& a, const auto& b) {
-      if (a.first != b.first) return up ? a.first < b.first : b.first < a.first;
-      return a.second < b.second;
-    });
-    for (size_t i = 0; i < keyed.size(); ++i) sorted[i] = keyed[i].second;
-  } else {
-    std::sort(sorted.begin(), sorted.end(),
-              [this](uint32_t a, uint32_t b) { return Before(a, b); });
+  m_keys = std::vector<uint64_t>();
+  if (Keyed()) {
+    SortByKeys();
+    return;
   }
+  std::vector<uint32_t> sorted = m_order;
+  std::sort(sorted.begin(), sorted.end(), [this](uint32_t a, uint32_t b) { return Before(a, b); });
   Rearrange(std::move(sorted));
+}
+
+// The rows shown are the rows 0 to n-1: taken in that order, a stable sort
+// leaves equal rows in arrival order. Only the order is kept: the keys are
+// asked again should rows arrive later.
+void RowTableModel::SortByKeys() {
+  const bool up = m_sortOrder == Qt::AscendingOrder;
+  LargeArray<KeyedRow> keyed(m_order.size());
+  LargeArray<KeyedRow> scratch(keyed.size());
+  int64_t key = 0;
+  for (uint32_t row = 0; row < keyed.size(); ++row) {
+    m_rows.SortKey(row, m_sortColumn, key);
+    keyed[row] = {OrderKey(key, up), row};
+  }
+  const KeyedRow* sorted =
+      SortByKey({keyed.begin(), keyed.size()}, {scratch.begin(), keyed.size()});
+  std::vector<uint32_t> order(keyed.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = sorted[i].row;
+  Rearrange(std::move(order));
+}
+
+// The rows from `first` on are new: they are sorted by their keys and merged
+// with the others, whose keys are kept from one merge to the next.
+void RowTableModel::MergeByKeys(size_t first) {
+  const bool up = m_sortOrder == Qt::AscendingOrder;
+  int64_t key = 0;
+  if (m_keys.size() != first) {
+    m_keys.resize(first);
+    for (size_t i = 0; i < first; ++i) {
+      m_rows.SortKey(m_order[i], m_sortColumn, key);
+      m_keys[i] = OrderKey(key, up);
+    }
+  }
+  LargeArray<KeyedRow> added(m_rows.RowCount() - first);
+  LargeArray<KeyedRow> scratch(added.size());
+  for (size_t i = 0; i < added.size(); ++i) {
+    const auto row = static_cast<uint32_t>(first + i);
+    m_rows.SortKey(row, m_sortColumn, key);
+    added[i] = {OrderKey(key, up), row};
+  }
+  const KeyedRow* sorted =
+      SortByKey({added.begin(), added.size()}, {scratch.begin(), added.size()});
+  std::vector<uint32_t> merged(first + added.size());
+  std::vector<uint64_t> keys(merged.size());
+  // On equal keys the rows shown before come first: they arrived first.
+  size_t a = 0, b = 0, out = 0;
+  while (a < first || b < added.size()) {
+    if (b == added.size() || (a < first && m_keys[a] <= sorted[b].key)) {
+      merged[out] = m_order[a];
+      keys[out++] = m_keys[a++];
+    } else {
+      merged[out] = sorted[b].row;
+      keys[out++] = sorted[b++].key;
+    }
+  }
+  beginInsertRows({}, static_cast<int>(first), static_cast<int>(merged.size()) - 1);
+  for (size_t i = 0; i < added.size(); ++i) m_order.push_back(sorted[i].row);
+  endInsertRows();
+  m_keys = std::move(keys);
+  Rearrange(std::move(merged));
 }
 
 void RowTableModel::RowsAppended() {
   const size_t total = m_rows.RowCount();
   if (total <= m_order.size()) return;
   const size_t first = m_order.size();
+  if (Keyed()) {
+    MergeByKeys(first);
+    return;
+  }
   std::vector<uint32_t> added(total - first);
   std::iota(added.begin(), added.end(), static_cast<uint32_t>(first));
   if (m_sortColumn < 0) {
@@ -96,8 +155,8 @@ void RowTableModel::RowsAppended() {
 
 void RowTableModel::Reset() {
   beginResetModel();
-  m_order.clear();
-  m_order.shrink_to_fit();
+  m_order = std::vector<uint32_t>();
+  m_keys = std::vector<uint64_t>();
   endResetModel();
 }
 

@@ -52,12 +52,17 @@ class RowTableModel : public QAbstractTableModel {
 
  private:
   bool Before(uint32_t a, uint32_t b) const;
+  // Whether the sort column has keys (SortKey).
+  bool Keyed() const;
+  void SortByKeys();
+  void MergeByKeys(size_t first);
   // Moves the rows into place, keeping the persistent indexes (the
   // selection, the current row) on their rows.
   void Rearrange(std::vector<uint32_t> order);
 
   const TableRows& m_rows;
   std::vector<uint32_t> m_order;  // row numbers, as shown
+  std::vector<uint64_t> m_keys;   // the OrderKey of each shown row, while rows arrive
   int m_sortColumn = -1;          // -1: in arrival order
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

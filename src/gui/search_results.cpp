@@ -17,10 +17,6 @@
 
 namespace {
 
-// Paths are copied into blocks of up to this size (a longer path gets its own).
-constexpr size_t kBlockBytes = 1 << 20;
-constexpr size_t kFirstBlockBytes = 1 << 16;
-
 QString Text(std::string_view utf8) {
   return OneLineText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
@@ -53,51 +49,30 @@ void AppendCsvField(std::string_view field, std::string& out) {
 
 }  // namespace
 
-const char* ResultBatch::Store(std::string_view text) {
-  if (text.size() > m_left) {
-    // Blocks grow from small ones: a batch of a few rows takes little.
-    const size_t size =
-        std::max(std::clamp(m_blockBytes, kFirstBlockBytes, kBlockBytes), text.size());
-    blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
-    m_blockBytes += size;
-    m_free = blocks.back().get();
-    m_left = size;
+std::span<const ResultRow> ResultStore::Add(size_t catalogue, const std::vector<SearchRow>& found) {
+  size_t textBytes = 0;
+  for (const SearchRow& row : found) textBytes += row.path.size();
+  auto* rows = reinterpret_cast<ResultRow*>(m_slabs.Take(found.size() * sizeof(ResultRow)));
+  auto* free = reinterpret_cast<char*>(m_slabs.Take(textBytes));
+  for (size_t i = 0; i < found.size(); ++i) {
+    const SearchRow& f = found[i];
+    ResultRow& row = *std::construct_at(rows + i);
+    row.path = free;
+    if (!f.path.empty()) std::memcpy(free, f.path.data(), f.path.size());
+    free += f.path.size();
+    row.pathLength = static_cast<uint32_t>(f.path.size());
+    row.nameLength = static_cast<uint32_t>(std::min(f.name.size(), f.path.size()));
+    row.catalogue = static_cast<uint32_t>(catalogue);
+    row.image = static_cast<uint8_t>(f.image);
+    row.isFile = f.isFile;
+    row.attributes = f.attributes;
+    row.size = f.size;
+    row.nodeIndex = f.nodeIndex;
+    row.modified = f.modified;
+    row.created = f.created;
+    row.accessed = f.accessed;
   }
-  char* at = m_free;
-  if (!text.empty()) std::memcpy(at, text.data(), text.size());
-  m_free += text.size();
-  m_left -= text.size();
-  return at;
-}
-
-void ResultBatch::Add(size_t catalogue, const SearchRow& found) {
-  ResultRow& row = rows.emplace_back();
-  row.path = Store(found.path);
-  row.pathLength = static_cast<uint32_t>(found.path.size());
-  row.nameLength = static_cast<uint32_t>(std::min(found.name.size(), found.path.size()));
-  row.catalogue = static_cast<uint32_t>(catalogue);
-  row.image = static_cast<uint8_t>(found.image);
-  row.isFile = found.isFile;
-  row.attributes = found.attributes;
-  row.size = found.size;
-  row.nodeIndex = found.nodeIndex;
-  row.modified = found.modified;
-  row.created = found.created;
-  row.accessed = found.accessed;
-}
-
-void ResultBatch::Append(ResultBatch&& other) {
-  if (rows.empty()) {
-    *this = std::move(other);
-    return;
-  }
-  // A batch taken while a search runs fills only part of its block: its
-  // paths are copied on into this batch's blocks, which fill up.
-  for (ResultRow row : other.rows) {
-    row.path = Store(row.Path());
-    rows.push_back(row);
-  }
-  other = ResultBatch();
+  return {rows, found.size()};
 }
 
 SearchResults::SearchResults() {
@@ -107,7 +82,10 @@ SearchResults::SearchResults() {
 
 void SearchResults::Clear() {
   SetCatalogues({});
-  m_batch = ResultBatch();
+  m_rows.clear();
+  m_rowCount = 0;
+  m_store.reset();
+  m_bytes = 0;
   m_totals = ResultTotals();
 }
 
@@ -119,7 +97,7 @@ void SearchResults::SetCatalogues(std::vector<std::string> catalogues) {
 }
 
 size_t SearchResults::Bytes() const {
-  return m_batch.rows.capacity() * sizeof(ResultRow) + m_batch.BlockBytes();
+  return m_bytes + m_rows.size() * kSegmentRows * sizeof(ResultRow*);
 }
 
 void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {
@@ -129,9 +107,19 @@ void SearchResults::Count(const ResultRow& row, ResultTotals& totals) {
   totals.bytes += static_cast<uint64_t>(row.size);
 }
 
-void SearchResults::Append(ResultBatch&& batch) {
-  for (const ResultRow& row : batch.rows) Count(row, m_totals);
-  m_batch.Append(std::move(batch));
+void SearchResults::Append(const std::shared_ptr<const ResultStore>& store,
+                           const std::vector<std::span<const ResultRow>>& rows) {
+  m_store = store;
+  for (std::span<const ResultRow> part : rows) {
+    for (const ResultRow& row : part) {
+      if ((m_rowCount & (kSegmentRows - 1)) == 0)
+        m_rows.push_back(std::make_unique_for_overwrite<const ResultRow*[]>(kSegmentRows));
+      m_rows.back()[m_rowCount & (kSegmentRows - 1)] = &row;
+      ++m_rowCount;
+      Count(row, m_totals);
+      m_bytes += sizeof(ResultRow) + row.pathLength;
+    }
+  }
 }
 
 QString SearchResults::Header(int column) const {
@@ -142,7 +130,7 @@ QString SearchResults::Header(int column) const {
 bool SearchResults::IsNumeric(int column) const { return column == SizeColumn; }
 
 QVariant SearchResults::Data(size_t index, int column, int role) const {
-  const ResultRow& row = m_batch.rows[index];
+  const ResultRow& row = Row(index);
   if (role == Qt::DecorationRole)
     return column == NameColumn && row.image < m_images.size() ? m_images[row.image] : QVariant();
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
@@ -168,8 +156,8 @@ QVariant SearchResults::Data(size_t index, int column, int role) const {
 }
 
 bool SearchResults::Less(size_t a, size_t b, int column) const {
-  const ResultRow& x = m_batch.rows[a];
-  const ResultRow& y = m_batch.rows[b];
+  const ResultRow& x = Row(a);
+  const ResultRow& y = Row(b);
   switch (column) {
     case NameColumn:
       return CompareFolded(x.Name(), y.Name()) < 0;
@@ -188,7 +176,7 @@ bool SearchResults::Less(size_t a, size_t b, int column) const {
 }
 
 bool SearchResults::SortKey(size_t index, int column, int64_t& key) const {
-  const ResultRow& row = m_batch.rows[index];
+  const ResultRow& row = Row(index);
   if (column == SizeColumn)
     key = SizeKey(row);
   else if (column == ModifiedColumn)

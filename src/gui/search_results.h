@@ -1,17 +1,19 @@
 // The rows a search of the library found, kept compactly (a million rows
-// take about 150 MB with their paths): each row's path lives in large shared
-// blocks of text, and its record in a small fixed struct. Also what the
+// take about 110 MB with their paths): each row is a small fixed struct
+// whose path lies in the search's store. Also what the
 // results table shows of them and how it sorts them.
 #pragma once
 
 #include <QIcon>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "gui/row_table_model.h"
 #include "platform/win_types.h"
+#include "tree/slab_store.h"
 
 struct SearchRow;
 
@@ -34,21 +36,18 @@ struct ResultRow {
   std::string_view Folder() const { return Path().substr(0, pathLength - nameLength); }
 };
 
-// Rows with the blocks of text their paths are in; made on the search's
-// thread and handed whole to the window's.
-struct ResultBatch {
-  std::vector<ResultRow> rows;
-  std::vector<std::unique_ptr<char[]>> blocks;
-
-  void Add(size_t catalogue, const SearchRow& row);
-  size_t BlockBytes() const { return m_blockBytes; }
-  void Append(ResultBatch&& other);
+// Where one search keeps its rows and their paths: filled on the search's
+// thread, in slabs that come in huge pages (a million rows fill 110 MB, which
+// in small pages cost more in page faults than the copying), and shared with
+// the window's thread, which reads only the rows handed to it. The rows never
+// move once stored.
+class ResultStore {
+ public:
+  // The engine's rows, copied in one after another.
+  std::span<const ResultRow> Add(size_t catalogue, const std::vector<SearchRow>& found);
 
  private:
-  const char* Store(std::string_view text);
-  char* m_free = nullptr;
-  size_t m_left = 0;
-  size_t m_blockBytes = 0;
+  SlabStore m_slabs{size_t{64} << 10, size_t{32} << 20};
 };
 
 // Counts of a set of rows, for the status line.
@@ -73,9 +72,14 @@ class SearchResults : public TableRows {
 
   void Clear();
   void SetCatalogues(std::vector<std::string> catalogues);
-  void Append(ResultBatch&& batch);
+  // The rows stored in `store` since the last call (the store is kept while
+  // they are).
+  void Append(const std::shared_ptr<const ResultStore>& store,
+              const std::vector<std::span<const ResultRow>>& rows);
   const std::vector<std::string>& Catalogues() const { return m_catalogues; }
-  const ResultRow& Row(size_t row) const { return m_batch.rows[row]; }
+  const ResultRow& Row(size_t row) const {
+    return *m_rows[row >> kSegmentShift][row & (kSegmentRows - 1)];
+  }
   const std::string& CatalogueOf(const ResultRow& row) const { return m_catalogues[row.catalogue]; }
   const ResultTotals& Totals() const { return m_totals; }
   // The memory the rows hold (their records and blocks of text).
@@ -86,7 +90,7 @@ class SearchResults : public TableRows {
   int ColumnCount() const override { return ColumnCount_; }
   QString Header(int column) const override;
   bool IsNumeric(int column) const override;
-  size_t RowCount() const override { return m_batch.rows.size(); }
+  size_t RowCount() const override { return m_rowCount; }
   QVariant Data(size_t row, int column, int role) const override;
   bool Less(size_t a, size_t b, int column) const override;
   bool SortKey(size_t row, int column, int64_t& key) const override;
@@ -94,7 +98,16 @@ class SearchResults : public TableRows {
  private:
   std::vector<std::string> m_catalogues;
   std::vector<QString> m_catalogueNames;  // each file's own name
-  ResultBatch m_batch;
+  std::shared_ptr<const ResultStore> m_store;
+  // Every row, in arrival order: the stored rows never move, so a row is
+  // reached through its address and arriving rows are never copied.
+  // In segments of a fixed size, which never move either: the index grows
+  // without being copied.
+  static constexpr int kSegmentShift = 16;
+  static constexpr size_t kSegmentRows = size_t{1} << kSegmentShift;
+  std::vector<std::unique_ptr<const ResultRow*[]>> m_rows;
+  size_t m_rowCount = 0;
+  size_t m_bytes = 0;  // of the rows and their paths
   ResultTotals m_totals;
   std::vector<QIcon> m_images;
 };

@@ -9,11 +9,11 @@ class SearchRun::Sink final : public SearchSink {
   explicit Sink(SearchRun& run) : m_run(run) {}
 
   void Found(size_t catalogue, std::vector<SearchRow>& rows) override {
-    // The rows are copied out of the engine's strings here, on this thread,
-    // into the batch the window takes next, whose blocks of text fill up
-    // before a new one is begun; the window's thread only moves whole batches.
+    // The rows are copied out of the engine's strings here, on this thread
+    // and outside the lock; the window's thread only takes their places.
+    const std::span<const ResultRow> stored = m_run.m_store->Add(catalogue, rows);
     m_run.Post([&](SearchProgress& p) {
-      for (const SearchRow& row : rows) p.batch.Add(catalogue, row);
+      p.rows.push_back(stored);
       p.indexing.clear();
     });
   }
@@ -68,15 +68,17 @@ void SearchRun::Run() {
     }
   }
   m_finished = true;
-  Post([](SearchProgress& p) { p.finished = true; });
+  // Told even while earlier rows wait to be taken: the last rows then go in
+  // at once rather than after the window's pause between takes.
+  Post([](SearchProgress& p) { p.finished = true; }, true);
 }
 
-void SearchRun::Post(const std::function<void(SearchProgress&)>& change) {
+void SearchRun::Post(const std::function<void(SearchProgress&)>& change, bool wakeAnyway) {
   bool wake = false;
   {
     std::lock_guard lock(m_mutex);
     change(m_pending);
-    wake = !m_waiting;
+    wake = !m_waiting || wakeAnyway;
     m_waiting = true;
   }
   if (wake && m_notify) m_notify();

@@ -218,8 +218,13 @@ void SearchWindow::StartSearch() {
 }
 
 void SearchWindow::Arrived(int generation) {
-  if (generation != m_generation || m_drainTimer.isActive()) return;
-  // The first rows show at once; later ones gather for a moment.
+  if (generation != m_generation) return;
+  // The first rows show at once, and the last; others gather for a moment.
+  if (m_run->Finished()) {
+    Drain();
+    return;
+  }
+  if (m_drainTimer.isActive()) return;
   if (m_model->rowCount() == 0 || !m_sinceDrain.isValid() ||
       m_sinceDrain.elapsed() >= kDrainIntervalMs)
     Drain();
@@ -233,8 +238,8 @@ void SearchWindow::Drain() {
   SearchProgress progress = m_run->Take();
   m_sinceDrain.start();
   if (!progress.catalogues.empty()) m_results.SetCatalogues(std::move(progress.catalogues));
-  if (!progress.batch.rows.empty()) {
-    m_results.Append(std::move(progress.batch));
+  if (!progress.rows.empty()) {
+    m_results.Append(m_run->Store(), progress.rows);
     m_model->RowsAppended();
   }
   for (std::string& failure : progress.failures) m_failureTexts.push_back(std::move(failure));

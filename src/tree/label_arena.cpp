@@ -8,12 +8,12 @@ LabelArena::Ref LabelArena::Store(std::string_view text) {
   if (m_blocks.empty() || m_blockCap - m_used < need) {
     // A label larger than a block gets a block of its own size.
     const size_t cap = need > kBlockBytes ? need : kBlockBytes;
-    m_blocks.push_back(std::make_unique_for_overwrite<char[]>(cap));
+    m_blocks.push_back(reinterpret_cast<char*>(m_slabs.Take(cap)));
     m_blockCap = cap;
     m_used = 0;
     m_capacityBytes += cap;
   }
-  char* at = m_blocks.back().get() + m_used;
+  char* at = m_blocks.back() + m_used;
   const auto length = static_cast<uint32_t>(text.size());
   std::memcpy(at, &length, sizeof length);
   if (!text.empty()) std::memcpy(at + sizeof length, text.data(), text.size());
@@ -25,5 +25,6 @@ LabelArena::Ref LabelArena::Store(std::string_view text) {
 
 void LabelArena::Clear() {
   m_blocks.clear();
+  m_slabs.Reuse();
   m_used = m_blockCap = m_capacityBytes = m_storedBytes = m_releasedBytes = 0;
 }

@@ -2,16 +2,23 @@
 
 #include <new>
 
-RecordPool::RecordPool(size_t recordSize)
-    : m_recordSize((recordSize + alignof(void*) - 1) / alignof(void*) * alignof(void*)) {
-  if (m_recordSize < sizeof(FreeSlot)) m_recordSize = sizeof(FreeSlot);
+namespace {
+
+size_t SlotSize(size_t recordSize) {
+  const size_t size = (recordSize + alignof(void*) - 1) / alignof(void*) * alignof(void*);
+  return size < sizeof(void*) ? sizeof(void*) : size;
 }
+
+}  // namespace
+
+RecordPool::RecordPool(size_t recordSize)
+    : m_recordSize(SlotSize(recordSize)),
+      m_slabs(kRecordsPerChunk * m_recordSize, size_t{32} << 20) {}
 
 void* RecordPool::Allocate() {
   if (m_free == nullptr) {
-    auto chunk = std::make_unique_for_overwrite<std::byte[]>(kRecordsPerChunk * m_recordSize);
-    std::byte* base = chunk.get();
-    m_chunks.push_back(std::move(chunk));
+    std::byte* base = m_slabs.Take(kRecordsPerChunk * m_recordSize);
+    ++m_chunks;
     for (size_t i = kRecordsPerChunk; i-- > 0;) {
       auto* slot = reinterpret_cast<FreeSlot*>(base + i * m_recordSize);
       slot->next = m_free;

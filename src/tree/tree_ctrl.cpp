@@ -1,5 +1,6 @@
 #include "tree/tree_ctrl.h"
 
+#include <memory>
 #include <stdexcept>
 
 static_assert(sizeof(void*) == 8 || sizeof(void*) == 4);
@@ -28,8 +29,11 @@ uint32_t CTreeCtrl::Allocate() {
   } else {
     // Handles above 0xFFFF0000 are the pseudo-handles.
     if (m_used >= 0xFFFF0000u) throw std::length_error("tree control is full");
-    if ((m_used >> kBlockShift) >= m_blocks.size())
-      m_blocks.push_back(std::make_unique<Node[]>(kBlockSize));
+    if ((m_used >> kBlockShift) >= m_blocks.size()) {
+      auto* block = reinterpret_cast<Node*>(m_nodeSlabs.Take(kBlockSize * sizeof(Node)));
+      std::uninitialized_default_construct_n(block, kBlockSize);
+      m_blocks.push_back(block);
+    }
     i = m_used++;
   }
   At(i) = Node{};
@@ -167,8 +171,10 @@ bool CTreeCtrl::DeleteItem(HTREEITEM item) {
     const bool hadCaret = m_caret != kNone;
     m_caret = kNone;
     while (m_firstTop != kNone) DeleteSubtree(m_firstTop);
+    // The memory stays for the next tree (most often the next file opened).
     m_labels.Clear();
     m_blocks.clear();
+    m_nodeSlabs.Reuse();
     m_used = 1;
     m_freeList = kNone;
     if (m_pView) m_pView->AllDeleted();

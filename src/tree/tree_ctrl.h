@@ -18,6 +18,7 @@
 
 #include "platform/win_types.h"
 #include "tree/label_arena.h"
+#include "tree/slab_store.h"
 
 class CTreeItemData;
 
@@ -198,6 +199,7 @@ class CTreeCtrl {
   static constexpr uint32_t kNone = 0;  // node index 0 is never used
   static constexpr int kBlockShift = 12;
   static constexpr uint32_t kBlockSize = 1u << kBlockShift;
+  static constexpr size_t kLargestSlabBytes = size_t{32} << 20;
 
   struct Node {
     LabelArena::Ref label = 0;
@@ -230,7 +232,8 @@ class CTreeCtrl {
   bool CaretWithin(uint32_t i) const;
   void MoveCaret(uint32_t i);
 
-  std::vector<std::unique_ptr<Node[]>> m_blocks;
+  std::vector<Node*> m_blocks;  // of kBlockSize nodes, from m_nodeSlabs
+  SlabStore m_nodeSlabs{kBlockSize * sizeof(Node), kLargestSlabBytes};
   uint32_t m_used = 1;  // slots handed out so far, slot 0 included
   uint32_t m_freeList = kNone;
   uint32_t m_firstTop = kNone;
