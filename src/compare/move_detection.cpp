@@ -48,10 +48,8 @@ uint64_t Mix(uint64_t h) {
 
 template <class Side>
 void MoveDetector<Side>::Hold(const Difference& difference) {
-  Held held{difference, m_paths.size(), difference.path.size()};
-  m_paths.append(difference.path);
+  Held& held = m_held.emplace_back(Held{difference, std::string(difference.path)});
   held.difference.path = {};
-  m_held.push_back(held);
 }
 
 // A sum of one hash per node, each made of the node's path below the
@@ -143,13 +141,12 @@ void MoveDetector<Side>::Release(const std::function<void(const Difference&)>& r
       d.oldNode = removed.difference.oldNode;
       d.oldTotals = removed.difference.oldTotals;
       d.oldSide = removed.difference.oldSide;
-      d.oldPath = PathOf(removed);
+      d.oldPath = removed.path;
     }
-    d.path = PathOf(held);
+    d.path = held.path;
     report(d);
   }
   m_held.clear();
-  m_paths.clear();
 }
 
 template class MoveDetector<TreeSide>;

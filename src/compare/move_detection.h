@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,8 +33,7 @@ class MoveDetector {
  private:
   struct Held {
     Difference difference;
-    size_t pathStart;
-    size_t pathLength;
+    std::string path;         // its own, so holding more never copies what is held
     int64_t pairedWith = -1;  // the other half of a move
   };
 
@@ -41,12 +41,8 @@ class MoveDetector {
   // entry: a file's time, a folder's content.
   bool SameEntry(const Held& removed, const Held& added);
   uint64_t ContentDigest(const Side& side, Node folder) const;
-  std::string_view PathOf(const Held& held) const {
-    return std::string_view(m_paths).substr(held.pathStart, held.pathLength);
-  }
 
   const Side& m_old;
   const Side& m_new;
-  std::vector<Held> m_held;
-  std::string m_paths;  // every held path, one after another
+  std::deque<Held> m_held;  // grows without moving what it holds
 };
